@@ -1,0 +1,35 @@
+// One 32-bit parameter slot: a float for every parameter but Legato, which holds a
+// signed integer. The host's user-interface thread writes slots while the audio
+// thread reads the live ones, so each slot is one relaxed atomic word.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "host/RelaxedAtomic.h"
+
+class ParameterSlot {
+public:
+    float asFloat() const { return fromBits<float>(bits.load()); }
+    std::int32_t asInt() const { return fromBits<std::int32_t>(bits.load()); }
+    void setFloat(float value) { bits.store(toBits(value)); }
+    void setInt(std::int32_t value) { bits.store(toBits(value)); }
+
+private:
+    template <typename T>
+    static std::uint32_t toBits(T value)
+    {
+        std::uint32_t raw;
+        std::memcpy(&raw, &value, sizeof raw);
+        return raw;
+    }
+    template <typename T>
+    static T fromBits(std::uint32_t raw)
+    {
+        T value;
+        std::memcpy(&value, &raw, sizeof value);
+        return value;
+    }
+
+    RelaxedAtomic<std::uint32_t> bits;
+};
