@@ -63,6 +63,10 @@ public:
 private:
     // Builds the engine's starting state, tables, delay lines and modulators.
     void setupEngine();
+    // Frees every engine object that the setup created; safe on a partial setup.
+    void releaseEngine();
+    // True when the setup obtained every engine object it allocates.
+    bool engineReady() const;
     // Applies the queued entries due at sample index frame; advances the cursor.
     void applyQueuedEvents(std::int32_t frame, std::int32_t& cursor);
 
