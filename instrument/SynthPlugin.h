@@ -11,6 +11,9 @@
 #include "instrument/Parameters.h"
 #include "instrument/SynthProgram.h"
 
+struct EnvelopeBlock;
+struct ToneBlock;
+
 class SynthPlugin : public ExtendedEffect, public EngineState {
 public:
     explicit SynthPlugin(HostCallback audioMaster);
@@ -69,6 +72,16 @@ private:
     bool engineReady() const;
     // Applies the queued entries due at sample index frame; advances the cursor.
     void applyQueuedEvents(std::int32_t frame, std::int32_t& cursor);
+    // Renders one block into the two outputs; the caller sets the floating-point mode.
+    void renderBlock(float* left, float* right, std::int32_t sampleFrames);
+    // One envelope step for the current sample; may close the gate.
+    void envelopeStep(float velocityScale, EnvelopeBlock& block);
+    float attackDecayStep(const EnvelopeBlock& block);
+    void releaseStep(const EnvelopeBlock& block);
+    // The distorter and the filter section with its soft clipper and limiter.
+    float toneStages(float signal, bool controlTick, ToneBlock& block);
+    // Envelope, overdrive, volume, chorus and channel volume; writes sample i of both outputs.
+    void outputStage(float signal, const ToneBlock& block, float* left, float* right, std::int32_t i);
 
     SynthProgram* programs = nullptr;
     ParameterSlot live[kNumParameters];
