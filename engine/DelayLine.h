@@ -1,0 +1,198 @@
+// A circular sample buffer read at a fractional distance behind its write position.
+// Every processing step writes one sample first and reads afterwards, so a delay of d
+// returns the input of d steps ago (0: the sample just written). The steps offer plain,
+// linear, allpass and four-point cubic readings; the gated ones stop working once the
+// line has been quiet for longer than its delay. No step divides, allocates or leaves
+// the buffer, whatever delay the line was given.
+#pragma once
+
+#include <cstdint>
+
+class DelayLine final {
+public:
+    // Value of every slot after construction and clear, and the level a sample must
+    // exceed to count as loud; both are the single-precision value nearest 0.001.
+    static constexpr float fillValue = 0.001f;
+    static constexpr float quietThreshold = 0.001f;
+
+    // Takes the initial delay in samples and the longest delay the line must hold.
+    // When memory runs out (or maximumDelay is negative or too large) the line is
+    // invalid: isValid() says so and every operation is harmless and returns 0.0.
+    DelayLine(float initialDelay, std::int32_t maximumDelay);
+    ~DelayLine();
+
+    DelayLine(const DelayLine&) = delete;
+    DelayLine& operator=(const DelayLine&) = delete;
+
+    // Fills every slot with fillValue and zeroes the last output; keeps the indices,
+    // the delay, the peek cache and the silence count.
+    virtual void clear();
+    // Takes a delay in samples; longer than the line holds gives the longest delay,
+    // negative or not a number gives the zero delay (recorded as 0.5).
+    virtual void setDelay(float newDelay);
+    // Returns the delay recorded by setDelay.
+    virtual float getDelay();
+    // Chooses linear (true) or plain (false) reading for processSample.
+    virtual void setInterpolating(bool on);
+    // Returns the linear reading at the read position without advancing; repeated
+    // peeks between two interpolating steps return the same cached value.
+    virtual float peekLinear();
+    // Returns the allpass reading at the read position without advancing (shares the
+    // cache with peekLinear).
+    virtual float peekAllpass();
+    // The processing steps: each takes one input sample and returns the line's output.
+    virtual float processSample(float in);
+    virtual float processGatedRecording(float in);
+    virtual float processPlain(float in);
+    virtual float processLinearGated(float in);
+    virtual float processLinear(float in);
+    virtual float processPlainGated(float in);
+    virtual float processCubicGated(float in);
+    // The gate of the gated steps: sounding while the quiet run is not longer than the delay.
+    virtual bool isSounding();
+    virtual bool isSilent();
+    // Replaces the buffer by a cleared one holding maximumDelay + 1 slots; keeps the old
+    // buffer when the new one cannot be allocated or the size is out of range.
+    virtual void setMaximumDelay(std::int32_t maximumDelay);
+    // Reopens the gate.
+    virtual void resetSilence();
+
+    // True when the buffer and the output cell were allocated.
+    bool isValid() const { return buffer != nullptr && outputCell != nullptr; }
+
+    // Read-only views of the position, for checks from outside.
+    std::int32_t getWriteIndex() const { return writeIndex; }
+    std::int32_t getReadIndex() const { return readIndex; }
+    std::int32_t getLength() const { return length; }
+    float getFraction() const { return fraction; }
+
+private:
+    void write(float in)
+    {
+        buffer[writeIndex] = in;
+        if (++writeIndex == length) {
+            writeIndex = 0;
+        }
+    }
+
+    void advance()
+    {
+        if (++readIndex == length) {
+            readIndex = 0;
+        }
+    }
+
+    std::int32_t nextSlot(std::int32_t index) const { return index + 1 == length ? 0 : index + 1; }
+
+    float linearValue() const
+    {
+        return static_cast<float>(static_cast<double>(fractionComplement) * buffer[readIndex] +
+                                  static_cast<double>(fraction) * buffer[nextSlot(readIndex)]);
+    }
+
+    // Gate entry of the gated steps: true when the step must return 0.0 at once.
+    bool gateClosed(float in)
+    {
+        if (in > quietThreshold) {
+            silenceCount = 0;
+        }
+        return static_cast<float>(silenceCount) > delay;
+    }
+
+    void gateExit(float out)
+    {
+        if (out > quietThreshold) {
+            silenceCount = 0;
+        } else {
+            ++silenceCount;
+        }
+    }
+
+    float emit(float out)
+    {
+        outputCell[0] = out;
+        return outputCell[0];
+    }
+
+    static float* allocateSlots(std::int32_t count);
+
+    float fraction = 0.0f;
+    float fractionComplement = 1.0f;
+    float cachedOutput = 0.0f;
+    bool cacheStale = false;
+    std::int32_t writeIndex = 0;
+    std::int32_t readIndex = 0;
+    std::int32_t length = 0;
+    float delay = 0.0f;
+    float* outputCell = nullptr;
+    float* buffer = nullptr;
+    bool interpolating = false;
+    std::int32_t silenceCount = 10000;
+    bool resizing = true;
+    float allpassCoefficient = 0.0f;
+    float allpassInput = 0.0f;
+};
+
+// The engine sets the delay and reads and pushes its lines once per sample, so these
+// three stay in the header where the compiler can inline them.
+
+inline void DelayLine::setDelay(float newDelay)
+{
+    if (buffer == nullptr) {
+        return;
+    }
+    const std::int32_t longest = length - 1;
+    double p;
+    if (newDelay > static_cast<float>(longest)) {
+        delay = static_cast<float>(longest);
+        p = writeIndex + 1 == length ? 0.0 : static_cast<double>(writeIndex + 1);
+    } else if (!(newDelay >= 0.0f)) {
+        // Negative and not-a-number both read the slot that the next step writes.
+        delay = 0.5f;
+        p = writeIndex;
+    } else {
+        delay = newDelay;
+        p = writeIndex - static_cast<double>(newDelay);
+    }
+    while (p < 0.0) {
+        p += length;
+    }
+    readIndex = static_cast<std::int32_t>(p);
+    fraction = static_cast<float>(p - readIndex);
+    // Rounding may carry the position up to the next slot: to length itself in double,
+    // or a fraction just below 1 up to 1.0 in single precision.
+    if (fraction >= 1.0f) {
+        ++readIndex;
+        fraction = 0.0f;
+    }
+    if (readIndex >= length) {
+        readIndex = 0;
+        fraction = 0.0f;
+    }
+    const double f = fraction;
+    fractionComplement = static_cast<float>(1.0 - f);
+    allpassCoefficient = static_cast<float>((1.0 - (f + 1.0)) / (1.0 + (f + 1.0)));
+}
+
+// An invalid line keeps cacheStale false from construction (its steps return before
+// they could set it), so its peeks return the zero cachedOutput without touching memory.
+inline float DelayLine::peekLinear()
+{
+    if (cacheStale) {
+        cachedOutput = linearValue();
+        cacheStale = false;
+    }
+    return cachedOutput;
+}
+
+inline float DelayLine::processLinear(float in)
+{
+    if (resizing) {
+        return 0.0f;
+    }
+    write(in);
+    const float out = peekLinear();
+    cacheStale = true;
+    advance();
+    return emit(out);
+}
