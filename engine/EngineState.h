@@ -5,13 +5,11 @@
 
 #include <cstdint>
 
+#include "engine/NoteFrequencyTable.h"
 #include "engine/QueuedEvent.h"
 
 class DelayLine;
 class WavetableOscillator;
-
-// Frequencies in Hz of the 128 MIDI keys, shared by every instance; key 69 is 440 Hz.
-extern float noteFrequencyTable[128];
 
 constexpr std::int32_t kLimiterTableSize = 32768;
 

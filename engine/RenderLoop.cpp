@@ -1,0 +1,191 @@
+// The render loop and the plucked-string voice: per sample, the pick noise and
+// burst, the comb, the string loop (one loop through both delay lines, or two
+// parallel loops a fifth apart with "PowerChord"), the MIDI entries due at that
+// sample, the velocity factor, the envelope and the tone and output stages.
+#include <climits>
+#include <cmath>
+
+#include "engine/DelayLine.h"
+#include "engine/Envelope.h"
+#include "engine/FloatingPointMode.h"
+#include "engine/ToneStages.h"
+#include "instrument/SynthPlugin.h"
+
+namespace {
+
+// 2 pi as the single-precision constant the smoothers are tuned with.
+constexpr double kTwoPi = 6.28319f;
+constexpr std::int32_t kControlPeriod = 21;
+
+// Single-precision constants widened to double.
+constexpr double kNoiseVelocityDepth = 0.8f;
+constexpr double kNoiseFloor = 0.1f;
+constexpr double kBurstSlope = 0.1600000113248825;
+constexpr double kDetuneDepth = 0.04f;
+constexpr double kLoopGainBase = 0.99f;
+constexpr double kLoopGainSlope = 5e-6f;
+constexpr float kLoopGainCap = 0.9999998807907104f;
+constexpr double kCombFeedforward = 0.9f;
+constexpr double kChordFeedback = 0.026f;
+constexpr double kStringLevel = 1.4f;
+constexpr double kVelocityDepth = 0.8f;
+constexpr double kVelocityFloor = 0.2f;
+
+// Samples of the pick burst for a note frequency: shorter for higher notes, at least 5.
+std::int32_t burstLength(float frequency)
+{
+    const double length = (1200.0 - frequency) * kBurstSlope + 10.0;
+    if (!(length >= 5.0)) {
+        return 5;
+    }
+    return length >= INT_MAX ? INT_MAX : static_cast<std::int32_t>(length);
+}
+
+// The triangle of the pick burst at count c of B: rising from 0 to 1 at B/2 and back.
+double burstTriangle(std::int32_t c, std::int32_t B)
+{
+    const double half = B / 2.0;
+    return half > c ? 2.0 * c / B : 1.0 - 2.0 * (c - half) / B;
+}
+
+// Delay in samples of a loop sounding at frequency, taken through the line capacity.
+float loopDelay(double sampleRate, double frequency, std::int32_t capacity)
+{
+    return static_cast<float>(sampleRate / frequency / capacity * capacity);
+}
+
+} // namespace
+
+void SynthPlugin::process(float** inputs, float** outputs, std::int32_t sampleFrames)
+{
+    processReplacing(inputs, outputs, sampleFrames);
+}
+
+void SynthPlugin::processReplacing(float** /*inputs*/, float** outputs, std::int32_t sampleFrames)
+{
+    FloatingPointMode flushDenormals;
+    float* left = outputs ? outputs[0] : nullptr;
+    float* right = outputs ? outputs[1] : nullptr;
+    if (!left || !right) {
+        sampleFrames = 0;
+    }
+    renderBlock(left, right, sampleFrames);
+}
+
+void SynthPlugin::renderBlock(float* left, float* right, std::int32_t sampleFrames)
+{
+    const float rate = sampleRate.load();
+    const double sr = rate;
+    radiansPerSample = static_cast<float>(kTwoPi / sr);
+    const double rps = radiansPerSample;
+    previousOutput = 0.0f;
+    std::int32_t controlPhase = 0;
+    float heldNoise = 0.0f;
+    float velocityScale = 0.0f;
+
+    EnvelopeBlock envelopeBlock =
+        EnvelopeBlock::fromParameters(liveValue(kAttack), liveValue(kDecay), liveValue(kSustain),
+                                      liveValue(kRelease), liveValue(kADSRCurve), rate);
+    ToneBlock toneBlock = ToneBlock::fromParameters(liveValue(kVolume), rate);
+    std::int32_t cursor = 0;
+
+    for (std::int32_t i = 0; i < sampleFrames; ++i) {
+        if (++controlPhase >= kControlPeriod) {
+            controlPhase = 0;
+        }
+        const bool controlTick = controlPhase == 1;
+
+        // Pick noise: white noise scaled by velocity and "Pick", low-passed at "NisFilter".
+        const float cutoff = static_cast<float>(liveValue(kNisFilter) * 3860.0 + 40.0);
+        randomState = randomState * 214013u + 2531011u;
+        const std::int32_t r = static_cast<std::int32_t>((randomState >> 16) & 0x7FFF);
+        const float white = static_cast<float>(((r * 0.000030517578125 - 0.5) *
+                                                (noteVelocity * kNoiseVelocityDepth + kNoiseFloor)) *
+                                               liveValue(kPick) * 4.0);
+        noiseState = static_cast<float>(noiseState + ((static_cast<double>(white) - noiseState) * rps) * cutoff);
+        if (controlTick) {
+            heldNoise = noiseState;
+        }
+
+        // Pick burst: a triangle plus noise while the gate is open, restarting only from a closed gate.
+        float e = 0.0f;
+        if (noteActive) {
+            const std::int32_t B = burstLength(noteFrequency);
+            if (pickCounter < INT_MAX) {
+                ++pickCounter;
+            }
+            const std::int32_t c = pickCounter;
+            if (c < B) {
+                const float tri = static_cast<float>(burstTriangle(c, B));
+                e = static_cast<float>(liveValue(kExciter) * (tri + 4.0 * noiseState));
+                e = e > 2.0f ? 2.0f : (e < -1.0f ? -1.0f : e);
+            }
+        } else {
+            pickCounter = 0;
+        }
+
+        // The string, while the envelope is open.
+        if (envelope > 0.0f) {
+            const float m = static_cast<float>(1.0 + (static_cast<double>(heldNoise) * liveValue(kModulation)) *
+                                                         kDetuneDepth);
+            const double f = noteFrequency;
+            const bool chord = liveValue(kPowerChord) != 0.0f;
+            if (!chord) {
+                stringDelayA->setDelay(loopDelay(sr, f, stringDelayCapacity));
+                stringDelayB->setDelay(loopDelay(sr, f * m, stringDelayCapacity));
+            } else {
+                stringDelayA->setDelay(loopDelay(sr, f * 0.75, stringDelayCapacity));
+                stringDelayB->setDelay(loopDelay(sr, (m * f) * 0.5, stringDelayCapacity));
+            }
+            float g = static_cast<float>(kLoopGainBase + (f - 620.0) * kLoopGainSlope);
+            if (g > kLoopGainCap) {
+                g = kLoopGainCap;
+            }
+
+            const double fixing = liveValue(kFixing);
+            combDelay->setDelay(static_cast<float>((fixing * fixing) * 1210.0 + 4.0));
+            const float d = combDelay->processLinear(e);
+            const float x = static_cast<float>(e - d * kCombFeedforward);
+
+            if (!chord) {
+                stringDelayA->processLinear(static_cast<float>(static_cast<double>(g) * stringOutput + x));
+                stringDelayB->processLinear(stringDelayA->peekLinear());
+                const float b = stringDelayB->peekLinear();
+                dcState = static_cast<float>(dcState + ((static_cast<double>(b) - dcState) * rps) * 5.0);
+                stringOutput = static_cast<float>(static_cast<double>(b) - dcState);
+            } else {
+                const float fb = static_cast<float>((static_cast<double>(m) * previousOutput) * kChordFeedback);
+                dcState = static_cast<float>(dcState + ((static_cast<double>(fb) - dcState) * rps) * 35.0);
+                float drive = static_cast<float>(x + (static_cast<double>(fb) - dcState));
+                drive = drive > 1.0f ? 1.0f : (drive < -1.0f ? -1.0f : drive);
+                stringDelayA->processLinear(
+                    static_cast<float>(static_cast<double>(stringDelayA->peekLinear()) * g + drive));
+                stringDelayB->processLinear(
+                    static_cast<float>(static_cast<double>(stringDelayB->peekLinear()) * g + drive));
+                stringOutput = static_cast<float>(
+                    (static_cast<double>(stringDelayB->peekLinear()) + stringDelayA->peekLinear()) * 0.5);
+            }
+            stringActive = true;
+        } else {
+            stringActive = false;
+        }
+        float signal = static_cast<float>(stringOutput * kStringLevel);
+
+        applyQueuedEvents(i, cursor);
+
+        if (noteVelocity > 0.0f) {
+            const double sensitivity = liveValue(kVelocity);
+            velocitySmoothed = static_cast<float>(
+                velocitySmoothed + ((static_cast<double>(noteVelocity) - velocitySmoothed) * rps) * 90.0);
+            velocityScale = static_cast<float>((1.0 - sensitivity) + velocitySmoothed * sensitivity);
+        }
+
+        envelopeStep(velocityScale, envelopeBlock);
+        signal = static_cast<float>(signal * (velocityScale * kVelocityDepth + kVelocityFloor));
+
+        if (stringActive) {
+            signal = toneStages(signal, controlTick, toneBlock);
+        }
+        outputStage(signal, toneBlock, left, right, i);
+    }
+}
