@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds and runs every test: an optimised build, then a build with AddressSanitizer
+# and UndefinedBehaviorSanitizer, then a ThreadSanitizer build for the threading tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh test
+
+jobs=$(nproc)
+run_suite() {
+    local dir=$1; shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    cmake --build "$dir" -j"$jobs"
+    ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+}
+
+echo "== Optimised build"
+run_suite build/release
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    run_suite build/asan -DZEPHYRANT_SANITIZE=address,undefined
+echo "== ThreadSanitizer"
+TSAN_OPTIONS=halt_on_error=1 run_suite build/tsan -DZEPHYRANT_SANITIZE=thread
