@@ -83,7 +83,7 @@ void DelayLine::setInterpolating(bool on)
 float DelayLine::peekAllpass()
 {
     if (cacheStale) {
-        const double a = allpassCoefficient;
+        const double a = allpassCoefficient();
         cachedOutput = static_cast<float>(-a * outputCell[0] + (a * buffer[readIndex] + allpassInput));
         cacheStale = false;
     }
@@ -214,6 +214,8 @@ void DelayLine::setMaximumDelay(std::int32_t maximumDelay)
     delete[] buffer;
     buffer = newBuffer;
     length = newLength;
+    // The read position behind the write index is taken modulo the old length.
+    repeatableDelay = std::numeric_limits<float>::quiet_NaN();
     clear();
     if (writeIndex >= length || readIndex >= length) {
         if (writeIndex >= length) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 class DelayLine final {
 public:
@@ -114,6 +115,16 @@ private:
         return outputCell[0];
     }
 
+    // Coefficient of the allpass reading, -fraction / (fraction + 2). It depends on the
+    // fraction alone, which only setDelay changes, so peekAllpass derives it when it
+    // needs it and gets the value setDelay would have stored, without a division in
+    // every setDelay.
+    float allpassCoefficient() const
+    {
+        const double f = fraction;
+        return static_cast<float>((1.0 - (f + 1.0)) / (1.0 + (f + 1.0)));
+    }
+
     static float* allocateSlots(std::int32_t count);
 
     float fraction = 0.0f;
@@ -129,8 +140,13 @@ private:
     bool interpolating = false;
     std::int32_t silenceCount = 10000;
     bool resizing = true;
-    float allpassCoefficient = 0.0f;
     float allpassInput = 0.0f;
+    // The delay of the last setDelay call while a repeat of it may be skipped, NaN when
+    // it may not (see setDelay).
+    float repeatableDelay = std::numeric_limits<float>::quiet_NaN();
+
+    // The longest line on which setDelay's read position is always exact in double.
+    static constexpr std::int32_t kLongestExactLength = std::int32_t{1} << 29;
 };
 
 // The engine sets the delay and reads and pushes its lines once per sample, so these
@@ -138,6 +154,14 @@ private:
 
 inline void DelayLine::setDelay(float newDelay)
 {
+    // A delay d of at least one sample is a multiple of 2^-23, so on a line of at most
+    // 2^29 slots writeIndex - d and the additions of length below are exact in double:
+    // the read position lands d behind the write index, modulo length, with a fraction
+    // set by d alone. Steps move both indices together, so repeating the last request
+    // before anything else has moved them would recompute exactly the present state.
+    if (newDelay == repeatableDelay) {
+        return;
+    }
     if (buffer == nullptr) {
         return;
     }
@@ -169,9 +193,9 @@ inline void DelayLine::setDelay(float newDelay)
         readIndex = 0;
         fraction = 0.0f;
     }
-    const double f = fraction;
-    fractionComplement = static_cast<float>(1.0 - f);
-    allpassCoefficient = static_cast<float>((1.0 - (f + 1.0)) / (1.0 + (f + 1.0)));
+    fractionComplement = static_cast<float>(1.0 - static_cast<double>(fraction));
+    repeatableDelay = newDelay >= 1.0f && length <= kLongestExactLength ? newDelay
+                                                                        : std::numeric_limits<float>::quiet_NaN();
 }
 
 // An invalid line keeps cacheStale false from construction (its steps return before
