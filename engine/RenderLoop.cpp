@@ -188,4 +188,7 @@ void SynthPlugin::renderBlock(float* left, float* right, std::int32_t sampleFram
         }
         outputStage(signal, toneBlock, left, right, i);
     }
+    if (!voiceStateIsFinite()) {
+        recoverVoiceState(left, right, sampleFrames);
+    }
 }

@@ -39,6 +39,24 @@ double distort(double y)
     return y < 0.0 ? -bent : bent;
 }
 
+// The swept filter is stable while its damping is not negative and k (k + 2 damping)
+// stays below 4. With the envelope at most 1 it always is (k stays below about 0.8),
+// but an envelope overshooting 1, after "Sustain" drops during a decay, would push it
+// past the bound and the filter would blow up to infinity within a block. Outside the
+// bound the damping is floored at 0 and k pulled back just inside it.
+constexpr double kSweepStabilityBound = 3.9;
+
+void keepSweepStable(float& k, float& damping)
+{
+    if (damping < 0.0f) {
+        damping = 0.0f;
+    }
+    const double d = damping;
+    if (static_cast<double>(k) * (k + 2.0 * d) >= kSweepStabilityBound) {
+        k = static_cast<float>(std::sqrt(d * d + kSweepStabilityBound) - d);
+    }
+}
+
 } // namespace
 
 ToneBlock ToneBlock::fromParameters(float volume, float sampleRate)
@@ -86,9 +104,10 @@ float SynthPlugin::toneStages(float signal, bool controlTick, ToneBlock& block)
         splitBand + (((static_cast<double>(resonatorState2) - splitLow) - splitBand) * G) * rps);
 
     // State-variable filter swept by the envelope.
-    const float k = static_cast<float>(rps * block.sweepCutoff);
-    const float damping = static_cast<float>(
+    float k = static_cast<float>(rps * block.sweepCutoff);
+    float damping = static_cast<float>(
         2.0 * (1.0 - (((env * kEnvelopeDamping + kDampingBase) * dynaTone) * kDampingDepth + kDampingOffset)));
+    keepSweepStable(k, damping);
     sweepBand = static_cast<float>(sweepBand + static_cast<double>(k) *
                                                    ((signal - static_cast<double>(damping) * sweepBand) - sweepLow));
     sweepLow = static_cast<float>(sweepLow + static_cast<double>(k) * sweepBand);

@@ -82,6 +82,10 @@ private:
     float toneStages(float signal, bool controlTick, ToneBlock& block);
     // Envelope, overdrive, volume, chorus and channel volume; writes sample i of both outputs.
     void outputStage(float signal, const ToneBlock& block, float* left, float* right, std::int32_t i);
+    // False when a state of the voice has become NaN or infinite.
+    bool voiceStateIsFinite() const;
+    // Silences the voice after such a fault and zeroes the block's non-finite samples.
+    void recoverVoiceState(float* left, float* right, std::int32_t sampleFrames);
 
     SynthProgram* programs = nullptr;
     ParameterSlot live[kNumParameters];
