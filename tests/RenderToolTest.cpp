@@ -262,8 +262,9 @@ public:
     ScratchDirectory()
     {
         std::random_device random;
-        path = fs::temp_directory_path() / ("zephyrant-render-test-" + std::to_string(random()) + "-" +
-                                            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+        path = fs::temp_directory_path() /
+               ("zephyrant-render-test-" + std::to_string(random()) + "-" + std::to_string(now));
         fs::create_directories(path);
     }
     ~ScratchDirectory()

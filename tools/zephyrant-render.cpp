@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -90,6 +91,15 @@ struct Options {
     bool quiet = false;
     bool help = false;
 };
+
+// Set by an interrupt (Ctrl-C) or a termination request: the render stops at the
+// end of its block and the unfinished file is removed.
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void requestStop(int /*signal*/)
+{
+    stopRequested = 1;
+}
 
 void reportError(const std::string& message)
 {
@@ -493,7 +503,13 @@ int run(const Options& options)
     LevelMeter meter;
     std::int64_t done = 0;
     const auto started = std::chrono::steady_clock::now();
-    const bool rendered = host.render(events, totalFrames, [&](const float* left, const float* right, std::int32_t frames) {
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    const auto writeBlock = [&](const float* left, const float* right, std::int32_t frames) {
+        if (stopRequested != 0) {
+            error = "interrupted: no output written";
+            return false;
+        }
         if (!output.write(left, right, frames, error)) {
             return false;
         }
@@ -502,7 +518,8 @@ int run(const Options& options)
         done += frames;
         progress.update(done);
         return true;
-    });
+    };
+    const bool rendered = host.render(events, totalFrames, writeBlock);
     const double renderSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     progress.finish();
     host.close();

@@ -252,8 +252,8 @@ bool OfflineHost::render(const std::vector<TimedMidiEvent>& events, std::int64_t
     dispatch(effMainsChanged, 0, 1);
     bool completed = true;
     for (std::int64_t blockStart = 0; blockStart < totalFrames;) {
-        const std::int32_t frames =
-            static_cast<std::int32_t>(std::min<std::int64_t>(static_cast<std::int64_t>(blockSize), totalFrames - blockStart));
+        const auto frames = static_cast<std::int32_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(blockSize), totalFrames - blockStart));
         blockEvents.clear();
         while (nextEvent < ordered->size() && (*ordered)[nextEvent].frame < blockStart + frames) {
             const TimedMidiEvent& event = (*ordered)[nextEvent++];

@@ -105,6 +105,7 @@ bool WavOutput::open(const std::string& path, std::int32_t sampleRate, WavSample
     sf_command(handle, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     file = handle;
     destination = path;
+    interleaved.reserve(kBufferedSamples + 2);
     return true;
 }
 
@@ -114,19 +115,26 @@ bool WavOutput::write(const float* left, const float* right, std::int32_t frames
         error = "no output file is open";
         return false;
     }
-    interleaved.resize(static_cast<std::size_t>(frames) * 2);
     for (std::int32_t i = 0; i < frames; ++i) {
-        const float pair[2] = {left[i], right[i]};
-        for (int channel = 0; channel < 2; ++channel) {
-            float sample = pair[channel];
+        for (float sample : {left[i], right[i]}) {
             if (!std::isfinite(sample)) {
                 sample = 0.0f;
                 ++nonFinite;
             }
-            interleaved[static_cast<std::size_t>(i) * 2 + static_cast<std::size_t>(channel)] = sample;
+            interleaved.push_back(sample);
+        }
+        if (interleaved.size() >= kBufferedSamples && !flush(error)) {
+            return false;
         }
     }
+    return true;
+}
+
+bool WavOutput::flush(std::string& error)
+{
+    const sf_count_t frames = static_cast<sf_count_t>(interleaved.size() / 2);
     const sf_count_t written = sf_writef_float(handleOf(file), interleaved.data(), frames);
+    interleaved.clear();
     if (written != frames) {
         error = "cannot write " + destination + ": " + sf_strerror(handleOf(file));
         return false;
@@ -138,6 +146,10 @@ bool WavOutput::commit(std::string& error)
 {
     if (file == nullptr) {
         error = "no output file is open";
+        return false;
+    }
+    if (!interleaved.empty() && !flush(error)) {
+        discard();
         return false;
     }
     const int closed = sf_close(handleOf(file));
@@ -160,6 +172,7 @@ bool WavOutput::commit(std::string& error)
 
 void WavOutput::discard()
 {
+    interleaved.clear();
     if (file != nullptr) {
         sf_close(handleOf(file));
         file = nullptr;

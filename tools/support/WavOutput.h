@@ -3,6 +3,7 @@
 // sample is written and the file is closed, so a failed render leaves no partial file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +38,11 @@ public:
     static int bytesPerSample(WavSampleFormat format);
 
 private:
+    // Samples are gathered into large writes, whatever the block size.
+    static constexpr std::size_t kBufferedSamples = 32768;
+
+    bool flush(std::string& error);
+
     void* file = nullptr; // the library's file handle
     std::string destination;
     std::string temporary;
