@@ -4,10 +4,12 @@
 // sample, the velocity factor, the envelope and the tone and output stages.
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #include "engine/DelayLine.h"
 #include "engine/Envelope.h"
 #include "engine/FloatingPointMode.h"
+#include "engine/StateRecovery.h"
 #include "engine/ToneStages.h"
 #include "instrument/SynthPlugin.h"
 
@@ -54,6 +56,48 @@ float loopDelay(double sampleRate, double frequency, std::int32_t capacity)
     return static_cast<float>(sampleRate / frequency / capacity * capacity);
 }
 
+bool sameBits(float a, float b)
+{
+    std::uint32_t x;
+    std::uint32_t y;
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    return x == y;
+}
+
+// The two string delays for the last note frequency, detune factor and mode seen. The
+// delays are a function of these three (the sample rate and the capacity are fixed for
+// the block), so the same inputs, compared bit for bit, give the same delays, and the
+// divisions are only redone when one of them changes: at note and pitch-bend entries
+// and on control ticks.
+struct StringDelays {
+    bool known = false;
+    float frequency = 0.0f;
+    float detune = 0.0f;
+    bool chord = false;
+    float delayA = 0.0f;
+    float delayB = 0.0f;
+
+    void update(double sampleRate, float f, float m, bool chordMode, std::int32_t capacity)
+    {
+        if (known && sameBits(f, frequency) && sameBits(m, detune) && chordMode == chord) {
+            return;
+        }
+        const double fd = f;
+        if (!chordMode) {
+            delayA = loopDelay(sampleRate, fd, capacity);
+            delayB = loopDelay(sampleRate, fd * m, capacity);
+        } else {
+            delayA = loopDelay(sampleRate, fd * 0.75, capacity);
+            delayB = loopDelay(sampleRate, (m * fd) * 0.5, capacity);
+        }
+        known = true;
+        frequency = f;
+        detune = m;
+        chord = chordMode;
+    }
+};
+
 } // namespace
 
 void SynthPlugin::process(float** inputs, float** outputs, std::int32_t sampleFrames)
@@ -88,6 +132,7 @@ void SynthPlugin::renderBlock(float* left, float* right, std::int32_t sampleFram
                                       liveValue(kRelease), liveValue(kADSRCurve), rate);
     ToneBlock toneBlock = ToneBlock::fromParameters(liveValue(kVolume), rate);
     std::int32_t cursor = 0;
+    StringDelays stringDelays;
 
     for (std::int32_t i = 0; i < sampleFrames; ++i) {
         if (++controlPhase >= kControlPeriod) {
@@ -130,13 +175,9 @@ void SynthPlugin::renderBlock(float* left, float* right, std::int32_t sampleFram
                                                          kDetuneDepth);
             const double f = noteFrequency;
             const bool chord = liveValue(kPowerChord) != 0.0f;
-            if (!chord) {
-                stringDelayA->setDelay(loopDelay(sr, f, stringDelayCapacity));
-                stringDelayB->setDelay(loopDelay(sr, f * m, stringDelayCapacity));
-            } else {
-                stringDelayA->setDelay(loopDelay(sr, f * 0.75, stringDelayCapacity));
-                stringDelayB->setDelay(loopDelay(sr, (m * f) * 0.5, stringDelayCapacity));
-            }
+            stringDelays.update(sr, noteFrequency, m, chord, stringDelayCapacity);
+            stringDelayA->setDelay(stringDelays.delayA);
+            stringDelayB->setDelay(stringDelays.delayB);
             float g = static_cast<float>(kLoopGainBase + (f - 620.0) * kLoopGainSlope);
             if (g > kLoopGainCap) {
                 g = kLoopGainCap;
@@ -189,6 +230,7 @@ void SynthPlugin::renderBlock(float* left, float* right, std::int32_t sampleFram
         outputStage(signal, toneBlock, left, right, i);
     }
     if (!voiceStateIsFinite()) {
-        recoverVoiceState(left, right, sampleFrames);
+        recoverVoiceState();
     }
+    silenceNonFiniteSamples(left, right, sampleFrames);
 }

@@ -1,7 +1,11 @@
 // Recovery from values that are not finite. A host that sets a parameter to NaN or
 // infinity for a moment (automation faults do) would otherwise leave NaN circulating
 // in the string loop and the filters for good, silencing the instrument until it is
-// reloaded. Checked once per block; finite state is never touched.
+// reloaded, and would hand NaN or infinite samples to the host's mixer. Checked once
+// per block; finite state and finite samples are never touched.
+#include "engine/StateRecovery.h"
+
+#include <cfloat>
 #include <cmath>
 #include <initializer_list>
 
@@ -33,16 +37,8 @@ bool SynthPlugin::voiceStateIsFinite() const
     return sum == 0.0f;
 }
 
-void SynthPlugin::recoverVoiceState(float* left, float* right, std::int32_t sampleFrames)
+void SynthPlugin::recoverVoiceState()
 {
-    for (std::int32_t i = 0; i < sampleFrames; ++i) {
-        if (!std::isfinite(left[i])) {
-            left[i] = 0.0f;
-        }
-        if (!std::isfinite(right[i])) {
-            right[i] = 0.0f;
-        }
-    }
     for (DelayLine* line : {stringDelayA, stringDelayB, combDelay, chorusDelayA, chorusDelayB}) {
         emptyLine(line);
     }
@@ -54,4 +50,19 @@ void SynthPlugin::recoverVoiceState(float* left, float* right, std::int32_t samp
     resonatorState1 = resonatorState2 = splitLow = splitBand = sweepBand = sweepLow = 0.0f;
     chorusLow = chorusFeedbackA = chorusFeedbackB = 0.0f;
     limiterGain = 1.0f;
+}
+
+void silenceNonFiniteSamples(float* left, float* right, std::int32_t sampleFrames)
+{
+    bool found = false;
+    for (std::int32_t i = 0; i < sampleFrames; ++i) {
+        found |= !(std::fabs(left[i]) <= FLT_MAX) | !(std::fabs(right[i]) <= FLT_MAX);
+    }
+    if (!found) {
+        return;
+    }
+    for (std::int32_t i = 0; i < sampleFrames; ++i) {
+        left[i] = std::fabs(left[i]) <= FLT_MAX ? left[i] : 0.0f;
+        right[i] = std::fabs(right[i]) <= FLT_MAX ? right[i] : 0.0f;
+    }
 }

@@ -84,8 +84,8 @@ private:
     void outputStage(float signal, const ToneBlock& block, float* left, float* right, std::int32_t i);
     // False when a state of the voice has become NaN or infinite.
     bool voiceStateIsFinite() const;
-    // Silences the voice after such a fault and zeroes the block's non-finite samples.
-    void recoverVoiceState(float* left, float* right, std::int32_t sampleFrames);
+    // Starts the voice afresh after such a fault.
+    void recoverVoiceState();
 
     SynthProgram* programs = nullptr;
     ParameterSlot live[kNumParameters];
