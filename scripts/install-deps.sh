@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs, only those that are missing.
-# Usage: scripts/install-deps.sh build|test|bench
+# Usage: scripts/install-deps.sh build|windows|test|bench
 set -euo pipefail
 
 build=(cmake make g++ pkg-config libsndfile1-dev python3)
-test=("${build[@]}" libgtest-dev googletest)
+# Cross builds: mingw-w64 for the Windows modules, g++-multilib for 32-bit x86 Linux,
+# qemu-user to run the 32-bit programs and wine64 to run the 64-bit Windows ones.
+mingw=(g++-mingw-w64-i686 g++-mingw-w64-x86-64)
+windows=("${build[@]}" "${mingw[@]}")
+test=("${build[@]}" libgtest-dev googletest "${mingw[@]}" g++-multilib qemu-user wine64)
 bench=("${build[@]}" libbenchmark-dev libstk-dev)
 
 case "${1:-build}" in
     build) wanted=("${build[@]}") ;;
+    windows) wanted=("${windows[@]}") ;;
     test) wanted=("${test[@]}") ;;
     bench) wanted=("${bench[@]}") ;;
-    *) echo "install-deps: unknown job '$1' (build, test or bench)" >&2; exit 2 ;;
+    *) echo "install-deps: unknown job '$1' (build, windows, test or bench)" >&2; exit 2 ;;
 esac
 
 missing=()
