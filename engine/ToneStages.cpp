@@ -27,6 +27,7 @@ constexpr double kBandGain = 0.8f;
 constexpr double kLowGain = 0.3f;
 constexpr double kResonantGain = 1.136f;
 constexpr double kLimiterTop = 32760.0f;
+constexpr double kLimiterUnityLevel = 4095.0;
 
 // Soft saturation: linear up to the knee at 0.4, bending smoothly towards 1 above it.
 double distort(double y)
@@ -120,12 +121,17 @@ float SynthPlugin::toneStages(float signal, bool controlTick, ToneBlock& block)
     // Peak limiter: the gain drops at once to the table's 1 / max(1, |z|) and
     // recovers smoothly. A non-finite level reads the table's last entry.
     double a = std::fabs(static_cast<double>(z)) * 4096.0;
-    if (!(a <= kLimiterTop)) {
-        a = kLimiterTop;
+    float target = 1.0f;
+    // Below 4095 both entries read are 1.0 (the table holds 1.0 up to entry 4095), and
+    // 1 + 0 * (a - n) is exactly 1: the common case needs no table reading.
+    if (!(a < kLimiterUnityLevel)) {
+        if (!(a <= kLimiterTop)) {
+            a = kLimiterTop;
+        }
+        const std::int32_t n = static_cast<std::int32_t>(a);
+        target = static_cast<float>(limiterTable[n] +
+                                    (static_cast<double>(limiterTable[n + 1]) - limiterTable[n]) * (a - n));
     }
-    const std::int32_t n = static_cast<std::int32_t>(a);
-    const float target =
-        static_cast<float>(limiterTable[n] + (static_cast<double>(limiterTable[n + 1]) - limiterTable[n]) * (a - n));
     if (target < limiterGain) {
         limiterGain = target;
     } else {
