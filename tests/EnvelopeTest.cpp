@@ -1,0 +1,235 @@
+// The amplitude envelope's segments as they unfold in time: attack lengths, the
+// drop to the decay, the sustain hold across blocks of any size, the gate closing
+// by itself at zero, and releases from wherever the envelope stands.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/EngineHarness.h"
+
+namespace {
+
+using namespace engine_harness;
+
+// The envelope after each of frames one-sample blocks, and the sustain follower
+// when asked for; a note-on for key 60 arrives with the first of them.
+std::vector<float> envelopePerSample(Engine& engine, int frames, std::vector<float>* follower = nullptr)
+{
+    std::vector<float> values;
+    engine.send({noteOn(0, 60)});
+    for (int i = 0; i < frames; ++i) {
+        engine.block(1);
+        values.push_back(engine.state().envelope);
+        if (follower != nullptr) {
+            follower->push_back(engine.state().sustainSmoothed);
+        }
+    }
+    return values;
+}
+
+// Rises for attackLength = (Attack cubed + 0.002) x 2 x 44100 samples, whole
+// samples only, then falls to the decay's start; the wheel at 0 keeps the
+// sustain follower at 0, so the decay starts at 1 - Sustain.
+TEST(Envelope, AttackRisesForItsWholeSamplesThenDropsToTheDecay)
+{
+    const struct {
+        float attack;
+        int samples;
+    } rows[] = {{0.0f, 176}, {0.04f, 182}, {0.3f, 2557}};
+    for (const auto& row : rows) {
+        Engine engine;
+        engine.set({{kAttack, row.attack}, {kSustain, 0.5f}});
+        engine.send({controller(0, 1, 0)});
+        const std::vector<float> envelope = envelopePerSample(engine, row.samples + 10);
+        int rising = 1;
+        while (rising < static_cast<int>(envelope.size()) && envelope[rising] > envelope[rising - 1]) {
+            ++rising;
+        }
+        EXPECT_EQ(rising, row.samples) << "Attack " << row.attack;
+        EXPECT_GT(envelope[row.samples - 1], 0.99f) << "Attack " << row.attack;
+        EXPECT_NEAR(envelope[row.samples], 0.5f, 1e-3f) << "Attack " << row.attack;
+    }
+}
+
+TEST(Envelope, WheelAtZeroDropsTheDecayStartToOneMinusSustainPlusTheFollower)
+{
+    Engine engine;
+    engine.set({{kSustain, 0.8f}, {kRelease, 0.0f}});
+    // A first note lifts the sustain follower towards 0.8 with the wheel at full.
+    engine.perform({noteOn(0, 50), noteOff(44100, 50)}, 44100 + 4096);
+    const float follower = engine.state().sustainSmoothed;
+    ASSERT_GT(follower, 0.7f);
+    ASSERT_EQ(engine.state().envelope, 0.0f);
+
+    engine.send({controller(0, 1, 0)});
+    std::vector<float> followerPerSample;
+    const std::vector<float> envelope = envelopePerSample(engine, 400, &followerPerSample);
+    // The attack (182 samples) ends at 1; the follower has glided down meanwhile.
+    EXPECT_GT(envelope[181], 0.99f);
+    const float drop = envelope[182];
+    EXPECT_NEAR(drop, 0.2f + followerPerSample[182], 1e-3f);
+    EXPECT_LT(followerPerSample[182], follower);
+    EXPECT_LT(envelope.back(), drop);
+
+    engine.render(44100 * 2);
+    EXPECT_LT(engine.state().envelope, 0.05f);
+}
+
+// "Sustain" 0: the decay ends at exactly 0 and the gate closes although the key
+// is still held; the next key attacks afresh with a new pick burst.
+TEST(Envelope, SustainZeroClosesTheGateAtTheEndOfTheDecayWhileTheKeyIsHeld)
+{
+    Engine engine;
+    engine.set({{kSustain, 0.0f}, {kDecay, 0.0f}});
+    const std::vector<float> envelope = envelopePerSample(engine, 1400);
+    int firstZero = 0;
+    while (firstZero < static_cast<int>(envelope.size()) && envelope[firstZero] > 0.0f) {
+        ++firstZero;
+    }
+    // 182 attack samples, then decay counts 1 .. 1103 (decayLength 1102.5).
+    EXPECT_EQ(firstZero, 182 + 1103 - 1);
+    for (int i = firstZero; i < static_cast<int>(envelope.size()); ++i) {
+        ASSERT_EQ(envelope[i], 0.0f) << "sample " << i;
+    }
+    EXPECT_FALSE(engine.state().noteActive);
+    EXPECT_EQ(engine.state().keyHeld[60], 1);
+    EXPECT_TRUE(engine.render(2048).silent());
+
+    engine.send({noteOn(100, 64)});
+    const Stereo again = engine.block(512);
+    EXPECT_TRUE(engine.state().noteActive);
+    EXPECT_EQ(engine.state().pickCounter, 512 - 101);
+    EXPECT_GT(again.peak(), 0.0f);
+}
+
+// With the wheel at 0 the decay falls to 0 and the gate closes, so the output's
+// final run of exact zeros starts where the decay ends. A note that starts late
+// in a block decays, until that block ends, over a length scaled by the velocity
+// factor the closed gate last saw: 0 before the first note, about 1 after a
+// note at full velocity.
+TEST(Envelope, DecayOfANoteStartingLateInABlockIsScaledByThePreviousVelocity)
+{
+    const struct {
+        const char* name;
+        int earlierVelocity; // 0: no earlier note
+        std::int32_t blockSize;
+        double decaySamples; // ((velocity factor + 0.1) x 0.09 + 0.005) x 44100 x 5, or 0.095 x 44100 x 5
+    } rows[] = {
+        {"first note, in one long block", 0, 32768, 3087.0},
+        {"first note, in short blocks", 0, 64, 20947.5},
+        {"after a loud note, in one long block", 127, 32768, 22932.0},
+    };
+    for (const auto& row : rows) {
+        Engine engine;
+        engine.set({{kDecay, 0.3f}, {kSustain, 0.5f}});
+        engine.send({controller(0, 1, 0)});
+        if (row.earlierVelocity > 0) {
+            engine.perform({noteOn(0, 50, row.earlierVelocity), noteOff(30000, 50)}, 44100);
+            ASSERT_EQ(engine.state().envelope, 0.0f) << row.name;
+        }
+        const Stereo out = engine.perform({noteOn(1000, 60)}, 32768, {row.blockSize});
+        std::size_t silentFrom = out.size();
+        while (silentFrom > 0 && out.left[silentFrom - 1] == 0.0f) {
+            --silentFrom;
+        }
+        const double expected = 1000 + 182 + row.decaySamples;
+        EXPECT_NEAR(static_cast<double>(silentFrom), expected, 3.0) << row.name;
+    }
+}
+
+// A low velocity shortens the decay for the rest of the block in which the note
+// starts; once that short decay has ended, later blocks with their longer decay
+// must not restart it: the envelope holds the sustain follower while the key is held.
+TEST(Envelope, SustainHoldsAcrossBlocksAfterADecayShortenedInTheNotesFirstBlock)
+{
+    const std::vector<std::vector<std::int32_t>> blockPatterns = {
+        {8192, 64, 1000, 17, 4096, 333, 1},
+        {8192, 512},
+        {8192, 1},
+    };
+    for (const auto& pattern : blockPatterns) {
+        Engine engine;
+        engine.set({{kDecay, 0.3f}, {kSustain, 0.8f}});
+        bool holding = false;
+        int blocksHeld = 0;
+        int firstBreak = 0;
+        const SynthPlugin& s = engine.state();
+        engine.perform({noteOn(1000, 60, 10)}, 44100 * 3, pattern, [&] {
+            if (!holding && s.noteActive && s.envelope == s.sustainSmoothed) {
+                holding = true;
+            }
+            if (holding) {
+                ++blocksHeld;
+                if (firstBreak == 0 && !(s.noteActive && s.envelope == s.sustainSmoothed)) {
+                    firstBreak = blocksHeld;
+                }
+            }
+        });
+        std::string blocks = "blocks of";
+        for (std::int32_t size : pattern) {
+            blocks += " " + std::to_string(size);
+        }
+        EXPECT_TRUE(holding) << blocks;
+        EXPECT_EQ(firstBreak, 0) << "held block " << firstBreak << " left the sustain level, " << blocks;
+        EXPECT_GT(blocksHeld, 3) << blocks;
+        EXPECT_NEAR(s.envelope, 0.8f, 0.01f) << blocks;
+    }
+}
+
+// Two instances play the same; one then receives a note-off when its envelope
+// already stands at 0 with the gate closed. Nothing that follows may differ.
+TEST(Envelope, ReleaseAfterTheEnvelopeReachedZeroChangesNothing)
+{
+    const struct {
+        const char* name;
+        std::vector<Midi> notes;
+    } rows[] = {
+        {"gate closed by Sustain 0", {noteOn(0, 60)}},
+        {"release already over", {noteOn(0, 60), noteOff(1000, 60)}},
+    };
+    for (const auto& row : rows) {
+        Engine plain;
+        Engine released;
+        for (Engine* engine : {&plain, &released}) {
+            engine->set({{kSustain, 0.0f}, {kDecay, 0.0f}, {kRelease, 0.0f}});
+            engine->perform(row.notes, 8192);
+        }
+        ASSERT_EQ(released.state().envelope, 0.0f) << row.name;
+        released.send({noteOff(10, 60)});
+        Stereo quiet = released.render(1024);
+        EXPECT_TRUE(quiet.silent()) << row.name;
+        EXPECT_TRUE(plain.render(1024).sameBits(quiet)) << row.name;
+        for (Engine* engine : {&plain, &released}) {
+            engine->send({noteOn(3, 67)});
+        }
+        EXPECT_TRUE(plain.render(4096).sameBits(released.render(4096))) << row.name;
+    }
+}
+
+// A release starts from the level the envelope has reached, whichever segment it is in.
+TEST(Envelope, ReleaseStartsFromTheCurrentLevel)
+{
+    const struct {
+        const char* segment;
+        std::int32_t at;
+    } rows[] = {{"attack", 100}, {"decay", 900}, {"sustain", 20000}};
+    for (const auto& row : rows) {
+        Engine engine;
+        engine.set({{kDecay, 0.0f}, {kSustain, 0.6f}, {kRelease, 0.5f}});
+        engine.perform({noteOn(0, 60)}, row.at, {64});
+        const float before = engine.state().envelope;
+        ASSERT_GT(before, 0.1f) << row.segment;
+        engine.send({noteOff(0, 60)});
+        engine.block(1);
+        EXPECT_FALSE(engine.state().noteActive) << row.segment;
+        EXPECT_NEAR(engine.state().envelope / before, 1.0f, 1e-3f) << row.segment;
+        EXPECT_LT(engine.state().envelope, before) << row.segment;
+        engine.render(5000);
+        EXPECT_LT(engine.state().envelope, before) << row.segment;
+        EXPECT_GT(engine.state().envelope, 0.0f) << row.segment;
+    }
+}
+
+} // namespace

@@ -1,0 +1,198 @@
+// The rendered voice as a host hears it: silence without a note, both render
+// entries overwriting their buffers, the pitch of a held note, and identical
+// output for identical input.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "tests/EngineHarness.h"
+
+namespace {
+
+using namespace engine_harness;
+
+constexpr double kRate = 44100.0;
+
+// Fundamental period in samples of x, from its autocorrelation: the first
+// strong peak gives a rough period, the peak near ten periods refines it.
+double measuredPeriod(const std::vector<float>& x, int minimumLag, int maximumLag)
+{
+    const int span = static_cast<int>(x.size()) - 12 * maximumLag;
+    auto correlation = [&](int lag) {
+        double sum = 0.0;
+        for (int n = 0; n < span; ++n) {
+            sum += static_cast<double>(x[n]) * x[n + lag];
+        }
+        return sum;
+    };
+    const double energy = correlation(0);
+    int rough = 0;
+    double best = 0.0;
+    for (int lag = minimumLag; lag <= maximumLag; ++lag) {
+        const double c = correlation(lag);
+        if (c > best) {
+            best = c;
+            rough = lag;
+        }
+    }
+    if (rough == 0 || best < 0.3 * energy) {
+        return 0.0;
+    }
+    const int centre = rough * 10;
+    int peak = centre;
+    best = correlation(centre);
+    for (int lag = centre - 15; lag <= centre + 15; ++lag) {
+        const double c = correlation(lag);
+        if (c > best) {
+            best = c;
+            peak = lag;
+        }
+    }
+    // A parabola through the peak and its neighbours places it between samples.
+    const double before = correlation(peak - 1);
+    const double after = correlation(peak + 1);
+    const double offset = 0.5 * (before - after) / (before - 2.0 * best + after);
+    return (peak + offset) / 10.0;
+}
+
+// Energy of x at hz under a Hann window (Goertzel).
+double energyAt(const std::vector<float>& x, double hz)
+{
+    const double pi = std::acos(-1.0);
+    const double coefficient = 2.0 * std::cos(2.0 * pi * hz / kRate);
+    double s1 = 0.0;
+    double s2 = 0.0;
+    const std::size_t n = x.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const double window = 0.5 - 0.5 * std::cos(2.0 * pi * static_cast<double>(i) / static_cast<double>(n - 1));
+        const double s0 = x[i] * window + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+}
+
+std::vector<float> slice(const std::vector<float>& x, std::size_t from, std::size_t count)
+{
+    return std::vector<float>(x.begin() + static_cast<std::ptrdiff_t>(from),
+                              x.begin() + static_cast<std::ptrdiff_t>(from + count));
+}
+
+TEST(VoiceRender, WithoutANoteBothChannelsAreExactlyZero)
+{
+    Engine plain;
+    EXPECT_TRUE(plain.render(4096).silent());
+
+    Engine allEffects;
+    allEffects.set({{kDistorter, 1.0f}, {kDynaTone, 1.0f}, {kOverdrive, 1.0f}, {kChorus, 1.0f}, {kPowerChord, 1.0f}});
+    allEffects.send({controller(0, 1, 90), pitchBend(10, 0)});
+    EXPECT_TRUE(allEffects.render(4096).silent());
+}
+
+TEST(VoiceRender, BothRenderEntriesOverwriteTheirBuffersWithTheSameSamples)
+{
+    Engine replacing;
+    Engine accumulating;
+    for (Engine* engine : {&replacing, &accumulating}) {
+        engine->set(kChorus, 0.5f);
+        engine->send({noteOn(7, 60, 90)});
+    }
+    for (int block = 0; block < 8; ++block) {
+        std::vector<float> buffers[4];
+        for (int channel = 0; channel < 4; ++channel) {
+            buffers[channel].assign(300, channel < 2 ? kGarbage : 1.0e30f);
+        }
+        float* first[2] = {buffers[0].data(), buffers[1].data()};
+        float* second[2] = {buffers[2].data(), buffers[3].data()};
+        replacing.effect()->processReplacing(replacing.effect(), nullptr, first, 300);
+        accumulating.effect()->process(accumulating.effect(), nullptr, second, 300);
+        EXPECT_EQ(buffers[0], buffers[2]) << "block " << block;
+        EXPECT_EQ(buffers[1], buffers[3]) << "block " << block;
+    }
+}
+
+TEST(VoiceRender, EmptyOrNegativeBlocksWriteNothingAndKeepTheQueuedEvents)
+{
+    for (std::int32_t frames : {0, -1, -1024}) {
+        Engine engine;
+        engine.send({noteOn(5, 60)});
+        std::vector<float> left(64, kGarbage);
+        std::vector<float> right(64, kGarbage);
+        float* outputs[2] = {left.data(), right.data()};
+        engine.effect()->processReplacing(engine.effect(), nullptr, outputs, frames);
+        engine.effect()->process(engine.effect(), nullptr, outputs, frames);
+        EXPECT_EQ(left, std::vector<float>(64, kGarbage)) << frames;
+        EXPECT_EQ(right, std::vector<float>(64, kGarbage)) << frames;
+        EXPECT_FALSE(engine.block(64).silent()) << frames;
+    }
+}
+
+// The loop runs through both string lines, each one period of the key long, and
+// is one sample shorter than the two together: about an octave below the key, a
+// little sharp at high keys.
+TEST(VoiceRender, HeldNoteSoundsAtTheStringLoopsPitchAboutAnOctaveBelowTheKey)
+{
+    for (int key : {45, 57, 69, 76}) {
+        Engine engine;
+        engine.send({noteOn(0, key)});
+        const std::vector<float> out = engine.render(32768, 512).left;
+        const double hz = noteFrequencyTable[key];
+        const double loop = 2.0 * (kRate / hz) - 1.0;
+        const double period = measuredPeriod(slice(out, 4096, 28672), static_cast<int>(loop * 0.6),
+                                             static_cast<int>(loop * 1.4));
+        EXPECT_NEAR(period / loop, 1.0, 0.003) << "key " << key;
+        EXPECT_NEAR(kRate / period / (hz / 2.0), 1.0, 0.01) << "key " << key;
+    }
+}
+
+// Two parallel loops, at three quarters and half the note frequency.
+TEST(VoiceRender, PowerChordSoundsAFifthApartAtThreeQuartersAndHalfTheNote)
+{
+    Engine engine;
+    engine.set({{kPowerChord, 1.0f}, {kModulation, 0.0f}});
+    engine.send({noteOn(0, 69)});
+    const std::vector<float> out = slice(engine.render(20480, 512).left, 4096, 16384);
+    const double fifth = energyAt(out, 330.0);
+    const double root = energyAt(out, 220.0);
+    for (double neighbour : {165.0, 275.0, 385.0, 495.0}) {
+        EXPECT_GT(fifth, 30.0 * energyAt(out, neighbour)) << neighbour << " Hz";
+        EXPECT_GT(root, 30.0 * energyAt(out, neighbour)) << neighbour << " Hz";
+    }
+}
+
+TEST(VoiceRender, SameEventsAndParametersGiveBitIdenticalOutput)
+{
+    auto play = [](Engine& engine) {
+        engine.set({{kChorus, 0.7f}, {kDynaTone, 0.4f}, {kDistorter, 0.3f}, {kModulation, 1.0f}});
+        return engine.perform({noteOn(10, 50), pitchBend(3000, 12000), noteOn(6000, 55), noteOff(9000, 55),
+                               noteOff(9500, 50), noteOn(12000, 62)},
+                              16384, {256, 100, 1024});
+    };
+    Engine first;
+    const Stereo reference = play(first);
+    Engine second;
+    EXPECT_TRUE(play(second).sameBits(reference));
+}
+
+// Each instance has its own pick noise, starting from the same state: rendering
+// one instance leaves what another renders unchanged.
+TEST(VoiceRender, InstancesRenderIndependently)
+{
+    const std::vector<Midi> notes = {noteOn(0, 48, 110), noteOff(3000, 48), noteOn(4000, 53)};
+    Engine alone;
+    const Stereo reference = alone.perform(notes, 8192);
+
+    Engine a;
+    Engine b;
+    Engine busy;
+    busy.send({noteOn(0, 70)});
+    busy.render(5000);
+    const Stereo first = a.perform(notes, 8192);
+    busy.render(5000);
+    EXPECT_TRUE(first.sameBits(reference));
+    EXPECT_TRUE(b.perform(notes, 8192).sameBits(reference));
+}
+
+} // namespace
