@@ -133,6 +133,11 @@ void SynthPlugin::renderBlock(float* left, float* right, std::int32_t sampleFram
     ToneBlock toneBlock = ToneBlock::fromParameters(liveValue(kVolume), rate);
     std::int32_t cursor = 0;
     StringDelays stringDelays;
+    // The pick noise and its generator run in locals for the block, stored back at its
+    // end: nothing else reads them while the block renders, and the noise recursion is
+    // the longest chain of an idle sample, which a round trip through memory lengthens.
+    float noise = noiseState;
+    std::uint32_t random = randomState;
 
     for (std::int32_t i = 0; i < sampleFrames; ++i) {
         if (++controlPhase >= kControlPeriod) {
@@ -142,14 +147,14 @@ void SynthPlugin::renderBlock(float* left, float* right, std::int32_t sampleFram
 
         // Pick noise: white noise scaled by velocity and "Pick", low-passed at "NisFilter".
         const float cutoff = static_cast<float>(liveValue(kNisFilter) * 3860.0 + 40.0);
-        randomState = randomState * 214013u + 2531011u;
-        const std::int32_t r = static_cast<std::int32_t>((randomState >> 16) & 0x7FFF);
+        random = random * 214013u + 2531011u;
+        const std::int32_t r = static_cast<std::int32_t>((random >> 16) & 0x7FFF);
         const float white = static_cast<float>(((r * 0.000030517578125 - 0.5) *
                                                 (noteVelocity * kNoiseVelocityDepth + kNoiseFloor)) *
                                                liveValue(kPick) * 4.0);
-        noiseState = static_cast<float>(noiseState + ((static_cast<double>(white) - noiseState) * rps) * cutoff);
+        noise = static_cast<float>(noise + ((static_cast<double>(white) - noise) * rps) * cutoff);
         if (controlTick) {
-            heldNoise = noiseState;
+            heldNoise = noise;
         }
 
         // Pick burst: a triangle plus noise while the gate is open, restarting only from a closed gate.
@@ -162,7 +167,7 @@ void SynthPlugin::renderBlock(float* left, float* right, std::int32_t sampleFram
             const std::int32_t c = pickCounter;
             if (c < B) {
                 const float tri = static_cast<float>(burstTriangle(c, B));
-                e = static_cast<float>(liveValue(kExciter) * (tri + 4.0 * noiseState));
+                e = static_cast<float>(liveValue(kExciter) * (tri + 4.0 * noise));
                 e = e > 2.0f ? 2.0f : (e < -1.0f ? -1.0f : e);
             }
         } else {
@@ -229,6 +234,8 @@ void SynthPlugin::renderBlock(float* left, float* right, std::int32_t sampleFram
         }
         outputStage(signal, toneBlock, left, right, i);
     }
+    noiseState = noise;
+    randomState = random;
     if (!voiceStateIsFinite()) {
         recoverVoiceState();
     }
