@@ -2,12 +2,11 @@
 // main. Everything else in the module stays hidden.
 #include "host/PluginMain.h"
 
-#if defined(_WIN32)
-// Exported undecorated by Zephyrant.def; main is bound there to legacyMain.
-#define ZEPHYRANT_EXPORT
-#else
+// Default visibility keeps the entry points global under -fvisibility=hidden. On
+// Windows, Zephyrant.def exports them undecorated and binds main to legacyMain;
+// there the attribute stops link-time optimisation from dropping them, which
+// would leave the export table pointing nowhere.
 #define ZEPHYRANT_EXPORT __attribute__((visibility("default")))
-#endif
 
 extern "C" {
 
