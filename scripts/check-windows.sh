@@ -38,19 +38,34 @@ objdump_for() { echo "${1}-w64-mingw32-objdump"; }
 check_machine() {
     local dll=$1 triple=$2 format=$3
     local header
+    local characteristics
     header=$("$(objdump_for "$triple")" -f "$dll") || return 1
-    echo "$header" | grep -E "file format|architecture"
-    echo "$header" | grep -q "file format $format" || return 1
-    "$(objdump_for "$triple")" -p "$dll" | sed -n '/^Characteristics/,/^$/p' | grep -qx $'\tDLL'
+    grep -E "file format|architecture" <<<"$header"
+    grep -q "file format $format" <<<"$header" || return 1
+    characteristics=$("$(objdump_for "$triple")" -p "$dll" | sed -n '/^Characteristics/,/^$/p')
+    grep -qx $'\tDLL' <<<"$characteristics"
 }
 
+# Exactly the two names, and both lead into the module's code: an export whose
+# function the linker dropped keeps its name but points anywhere.
 check_exports() {
     local dll=$1 triple=$2
-    local names
-    names=$("$(objdump_for "$triple")" -p "$dll" |
-        sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[\s*[0-9]*\]\s*//p' | sort | tr '\n' ' ')
+    local headers names base text rva size vma bad=0
+    headers=$("$(objdump_for "$triple")" -p "$dll") || return 1
+    names=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
+        sed -n 's/^\s*\[\s*[0-9]*\]\s*//p' | sort | tr '\n' ' ')
     echo "exports: $names"
-    [ "$names" = "VSTPluginMain main " ]
+    [ "$names" = "VSTPluginMain main " ] || return 1
+    base=$(awk '$1 == "ImageBase" {print $2}' <<<"$headers")
+    text=$("$(objdump_for "$triple")" -h "$dll" | awk '$2 == ".text" {print $3, $4}')
+    for rva in $(sed -n '/^Export Address Table --/,/^$/p' <<<"$headers" | sed -n 's/.*\]\s*\([0-9a-f]*\) Export RVA/\1/p'); do
+        read -r size vma <<<"$text"
+        if (( 0x$rva < 0x$vma - 0x$base || 0x$rva >= 0x$vma - 0x$base + 0x$size )); then
+            echo "export at RVA 0x$rva lies outside the code"
+            bad=1
+        fi
+    done
+    return $bad
 }
 
 # System DLLs only: no libgcc, libstdc++ or winpthread DLL beside the module.
@@ -77,16 +92,22 @@ check_cdecl() {
         "$dir/CMakeFiles/Zephyrant.dir/host/EntryPoint.cpp.obj" | awk '$2 == "T" && $3 ~ /@[0-9]+$/ {print $3}')
     echo "stdcall functions: ${decorated:-none}"
     [ "$decorated" = "_DllMain@12" ] || return 1
-    i686-w64-mingw32-nm -g --defined-only "$dir/CMakeFiles/Zephyrant.dir/host/EntryPoint.cpp.obj" |
-        grep -qE ' T _VSTPluginMain$' &&
-        i686-w64-mingw32-nm -g --defined-only "$dir/CMakeFiles/Zephyrant.dir/host/EntryPoint.cpp.obj" |
-        grep -qE ' T _legacyMain$'
+    local entries
+    entries=$(i686-w64-mingw32-nm -g --defined-only "$dir/CMakeFiles/Zephyrant.dir/host/EntryPoint.cpp.obj")
+    grep -qE ' T _VSTPluginMain$' <<<"$entries" && grep -qE ' T _legacyMain$' <<<"$entries"
 }
 
 check_no_x87() {
     local x87='^\s*[0-9a-f]+:\s+f(i?add|i?sub|i?subr|i?mul|i?div|i?divr|sqrt|sin|cos|sincos|ptan|patan|2xm1|yl2x|yl2xp1|scale|prem|prem1|rndint|xtract)p?\b'
-    if i686-w64-mingw32-objdump -d --no-show-raw-insn "$root/win32/libzephyrant_core.a" \
-        "$root/win32/CMakeFiles/Zephyrant.dir/host/EntryPoint.cpp.obj" | grep -E "$x87"; then
+    local code
+    code=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$root/win32/libzephyrant_core.a" \
+        "$root/win32/CMakeFiles/Zephyrant.dir/host/EntryPoint.cpp.obj") || return 1
+    # Objects holding only link-time intermediate code would pass unread.
+    if ! grep -qE '\s(mul|add|div)s[sd]\s' <<<"$code"; then
+        echo "no SSE arithmetic found: the library holds no machine code to check"
+        return 1
+    fi
+    if grep -E "$x87" <<<"$code"; then
         return 1
     fi
     echo "x87 arithmetic: none"
@@ -98,7 +119,7 @@ check_same_build() {
     # The module is the entry point linked with the same core library on both systems.
     local tree
     for tree in "$windows" "$linux"; do
-        cat "$tree"/CMakeFiles/Zephyrant.dir/link*.* | grep -q "libzephyrant_core.a" || return 1
+        grep -q "libzephyrant_core.a" "$tree"/CMakeFiles/Zephyrant.dir/link*.* || return 1
     done
 }
 
