@@ -4,6 +4,8 @@
 #include "engine/Envelope.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "instrument/SynthPlugin.h"
 
@@ -16,6 +18,15 @@ constexpr double kReleaseFloor = 0.01f;
 constexpr double kCurveExponentPower = 2.3f;
 constexpr double kCurveExponentRange = 3.78f;
 constexpr double kVelocityDecayOffset = 0.1f;
+
+bool sameBits(float a, float b)
+{
+    std::uint32_t x;
+    std::uint32_t y;
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    return x == y;
+}
 
 // A decay or release segment: from 1 at count 0 down to 0 at count length, curved.
 double fallingCurve(float count, float length, float exponent)
@@ -48,9 +59,19 @@ void SynthPlugin::envelopeStep(float velocityScale, EnvelopeBlock& block)
 {
     if (!noteActive) {
         // A note that starts later in this block decays with a velocity-scaled length.
-        const double d = liveValue(kDecay);
-        block.decayLength = static_cast<float>(((velocityScale + kVelocityDecayOffset) * (d * d) + kDecayFloor) *
-                                               block.sampleRate * 5.0);
+        // The length depends on the velocity factor and "Decay" alone, and only this
+        // rescaling writes it within a block, so the same two values (bit for bit) would
+        // store the value it already holds.
+        const float decay = liveValue(kDecay);
+        if (!block.rescaled || !sameBits(velocityScale, block.rescaledVelocity) ||
+            !sameBits(decay, block.rescaledDecay)) {
+            const double d = decay;
+            block.decayLength = static_cast<float>(((velocityScale + kVelocityDecayOffset) * (d * d) + kDecayFloor) *
+                                                   block.sampleRate * 5.0);
+            block.rescaled = true;
+            block.rescaledVelocity = velocityScale;
+            block.rescaledDecay = decay;
+        }
     } else {
         const double target = static_cast<double>(modWheel) * liveValue(kSustain);
         sustainSmoothed = static_cast<float>(sustainSmoothed + ((target - sustainSmoothed) * radiansPerSample) * 5.0);

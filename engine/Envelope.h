@@ -13,6 +13,12 @@ struct EnvelopeBlock {
     float curveNorm;      // 0.5 raised to curveExponent
     float decayScale;     // (1 - Sustain) / curveNorm
 
+    // The velocity factor and "Decay" behind the last closed-gate rescaling of
+    // decayLength in this block (none yet while rescaled is false).
+    bool rescaled = false;
+    float rescaledVelocity = 0.0f;
+    float rescaledDecay = 0.0f;
+
     // Reads the envelope parameters as they stand at the start of the block.
     static EnvelopeBlock fromParameters(float attack, float decay, float sustain, float release, float curve,
                                         float sampleRate);
