@@ -9,7 +9,7 @@ build=(cmake make g++ pkg-config libsndfile1-dev python3)
 mingw=(g++-mingw-w64-i686 g++-mingw-w64-x86-64)
 windows=("${build[@]}" "${mingw[@]}")
 test=("${build[@]}" libgtest-dev googletest "${mingw[@]}" g++-multilib qemu-user wine64)
-bench=("${build[@]}" libbenchmark-dev libstk-dev)
+bench=("${build[@]}" libbenchmark-dev libstk-dev stk)
 
 case "${1:-build}" in
     build) wanted=("${build[@]}") ;;
