@@ -3,13 +3,11 @@
 #include <new>
 
 #include "engine/DelayLine.h"
+#include "engine/EngineMath.h"
 #include "engine/WavetableOscillator.h"
 #include "instrument/SynthPlugin.h"
 
 namespace {
-
-// 2 pi as the single-precision constant the smoothers are tuned with.
-constexpr double kTwoPi = 6.28319f;
 
 constexpr float kChorusInitialDelay = 1400.0f;
 constexpr std::int32_t kChorusMaximumDelay = 3000;
@@ -69,7 +67,7 @@ void SynthPlugin::setupEngine()
     }
 
     stringDelayCapacity = kStringDelayCapacity;
-    radiansPerSample = static_cast<float>(kTwoPi / rate);
+    radiansPerSample = radiansPerSampleAt(rate);
     stringDelayA = makeDelayLine(0.0f, stringDelayCapacity);
     stringDelayB = makeDelayLine(0.0f, stringDelayCapacity);
     combDelay = makeDelayLine(0.0f, kCombMaximumDelay);

@@ -4,9 +4,8 @@
 #include "engine/Envelope.h"
 
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 
+#include "engine/EngineMath.h"
 #include "instrument/SynthPlugin.h"
 
 namespace {
@@ -18,15 +17,6 @@ constexpr double kReleaseFloor = 0.01f;
 constexpr double kCurveExponentPower = 2.3f;
 constexpr double kCurveExponentRange = 3.78f;
 constexpr double kVelocityDecayOffset = 0.1f;
-
-bool sameBits(float a, float b)
-{
-    std::uint32_t x;
-    std::uint32_t y;
-    std::memcpy(&x, &a, sizeof x);
-    std::memcpy(&y, &b, sizeof y);
-    return x == y;
-}
 
 // A decay or release segment: from 1 at count 0 down to 0 at count length, curved.
 double fallingCurve(float count, float length, float exponent)

@@ -4,9 +4,9 @@
 // sample, the velocity factor, the envelope and the tone and output stages.
 #include <climits>
 #include <cmath>
-#include <cstring>
 
 #include "engine/DelayLine.h"
+#include "engine/EngineMath.h"
 #include "engine/Envelope.h"
 #include "engine/FloatingPointMode.h"
 #include "engine/StateRecovery.h"
@@ -15,8 +15,6 @@
 
 namespace {
 
-// 2 pi as the single-precision constant the smoothers are tuned with.
-constexpr double kTwoPi = 6.28319f;
 constexpr std::int32_t kControlPeriod = 21;
 
 // Single-precision constants widened to double.
@@ -54,15 +52,6 @@ double burstTriangle(std::int32_t c, std::int32_t B)
 float loopDelay(double sampleRate, double frequency, std::int32_t capacity)
 {
     return static_cast<float>(sampleRate / frequency / capacity * capacity);
-}
-
-bool sameBits(float a, float b)
-{
-    std::uint32_t x;
-    std::uint32_t y;
-    std::memcpy(&x, &a, sizeof x);
-    std::memcpy(&y, &b, sizeof y);
-    return x == y;
 }
 
 // The two string delays for the last note frequency, detune factor and mode seen. The
@@ -120,7 +109,7 @@ void SynthPlugin::renderBlock(float* left, float* right, std::int32_t sampleFram
 {
     const float rate = sampleRate.load();
     const double sr = rate;
-    radiansPerSample = static_cast<float>(kTwoPi / sr);
+    radiansPerSample = radiansPerSampleAt(rate);
     const double rps = radiansPerSample;
     previousOutput = 0.0f;
     std::int32_t controlPhase = 0;

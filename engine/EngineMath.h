@@ -1,0 +1,25 @@
+// Small numeric helpers shared by the engine's stages.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+// 2 pi as the single-precision constant the one-pole smoothers are tuned with.
+constexpr double kSmootherTwoPi = 6.28319f;
+
+// The angular step of one sample at rate: the base coefficient of every smoother.
+inline float radiansPerSampleAt(float rate)
+{
+    return static_cast<float>(kSmootherTwoPi / rate);
+}
+
+// True when both values have the same bits: a memo keyed on it is exact, NaN and
+// signed zeros included.
+inline bool sameBits(float a, float b)
+{
+    std::uint32_t x;
+    std::uint32_t y;
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    return x == y;
+}
