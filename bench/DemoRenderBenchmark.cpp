@@ -10,6 +10,7 @@
 
 #include "host/PluginMain.h"
 #include "tools/support/MidiFile.h"
+#include "tools/support/MidiSchedule.h"
 #include "tools/support/OfflineHost.h"
 
 namespace {
@@ -25,16 +26,9 @@ void DemoPiece(benchmark::State& state)
         state.SkipWithError(error.c_str());
         return;
     }
-    std::vector<TimedMidiEvent> events;
-    for (const MidiMessage& message : file.messages()) {
-        TimedMidiEvent event;
-        event.frame = file.frameAt(message.tick, kSampleRate);
-        for (int n = 0; n < message.size; ++n) {
-            event.bytes[n] = message.bytes[n];
-        }
-        events.push_back(event);
-    }
-    const std::int64_t totalFrames = file.frameAt(file.endTick(), kSampleRate) + kTailFrames;
+    std::int64_t endFrame = 0;
+    const std::vector<TimedMidiEvent> events = eventsOfFile(file, kSampleRate, endFrame);
+    const std::int64_t totalFrames = endFrame + kTailFrames;
 
     float checksum = 0.0f;
     for (auto _ : state) {

@@ -23,6 +23,7 @@
 #endif
 
 #include "tools/support/MidiFile.h"
+#include "tools/support/MidiSchedule.h"
 #include "tools/support/ModuleLoader.h"
 #include "tools/support/OfflineHost.h"
 #include "tools/support/WavOutput.h"
@@ -285,22 +286,6 @@ std::vector<TimedMidiEvent> builtInPhrase(std::int32_t sampleRate, std::int64_t&
     std::stable_sort(events.begin(), events.end(),
                      [](const TimedMidiEvent& a, const TimedMidiEvent& b) { return a.frame < b.frame; });
     endFrame = events.back().frame;
-    return events;
-}
-
-std::vector<TimedMidiEvent> eventsOfFile(const MidiFile& file, std::int32_t sampleRate, std::int64_t& endFrame)
-{
-    std::vector<TimedMidiEvent> events;
-    events.reserve(file.messages().size());
-    for (const MidiMessage& message : file.messages()) {
-        TimedMidiEvent event;
-        event.frame = file.frameAt(message.tick, sampleRate);
-        for (int i = 0; i < message.size; ++i) {
-            event.bytes[i] = message.bytes[i];
-        }
-        events.push_back(event);
-    }
-    endFrame = file.frameAt(file.endTick(), sampleRate);
     return events;
 }
 
