@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "VersionHost.h"
 #include "host/AEffect.h"
 #include "host/EffectBase.h"
 #include "host/PluginMain.h"
@@ -119,11 +120,6 @@ struct Stereo {
     }
 };
 
-// A host that answers the version query and nothing else.
-inline VstIntPtr VSTCALLBACK quietHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntPtr, void*, float)
-{
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
 
 // A value no rendering produces, for telling written samples from untouched ones.
 constexpr float kGarbage = -12345.678f;
@@ -131,7 +127,7 @@ constexpr float kGarbage = -12345.678f;
 class Engine {
 public:
     // Opens an instance at 44100 Hz and switches it on, as a host does before playing.
-    explicit Engine(float sampleRate = 44100.0f) : record(pluginMain(&quietHost))
+    explicit Engine(float sampleRate = 44100.0f) : record(pluginMain(&versionHost))
     {
         EXPECT_NE(record, nullptr);
         if (record != nullptr) {

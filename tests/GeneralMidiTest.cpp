@@ -7,14 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "VersionHost.h"
 #include "instrument/SynthPlugin.h"
 
 namespace {
-
-VstIntPtr VSTCALLBACK versionHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntPtr, void*, float)
-{
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
 
 // The General MIDI Level 1 sound set, written out independently of the instrument's table.
 const char* const kGeneralMidiNames[128] = {

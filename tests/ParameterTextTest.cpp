@@ -8,14 +8,10 @@
 #include <memory>
 #include <string>
 
+#include "VersionHost.h"
 #include "instrument/SynthPlugin.h"
 
 namespace {
-
-VstIntPtr VSTCALLBACK versionHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntPtr, void*, float)
-{
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
 
 class ParameterText : public ::testing::Test {
 protected:

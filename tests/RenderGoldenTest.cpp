@@ -16,14 +16,10 @@
 #include <memory>
 #include <vector>
 
+#include "VersionHost.h"
 #include "instrument/SynthPlugin.h"
 
 namespace {
-
-VstIntPtr VSTCALLBACK versionHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntPtr, void*, float)
-{
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
 
 struct TimedMidi {
     std::int32_t frame; // absolute sample index
