@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "host/PluginMain.h"
-#include "tools/support/MidiFile.h"
-#include "tools/support/MidiSchedule.h"
-#include "tools/support/OfflineHost.h"
+#include "tools/hostkit/MidiFile.h"
+#include "tools/hostkit/MidiSchedule.h"
+#include "tools/hostkit/OfflineHost.h"
 
 namespace {
 

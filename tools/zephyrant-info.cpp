@@ -7,18 +7,13 @@
 #include <string>
 
 #include "host/AEffect.h"
-#include "tools/support/ModuleLoader.h"
+#include "tools/cli/CommandLine.h"
+#include "tools/hostkit/ModuleLoader.h"
+#include "tools/hostkit/ModuleSearch.h"
+#include "tools/hostkit/OfflineHost.h"
+#include "tools/hostkit/PluginInstance.h"
 
 namespace {
-
-constexpr std::int32_t kHostVersion = 2400;
-constexpr std::size_t kTextSize = 256;
-
-VstIntPtr VSTCALLBACK hostCallback(AEffect* /*effect*/, std::int32_t opcode, std::int32_t /*index*/,
-                                   VstIntPtr /*value*/, void* /*ptr*/, float /*opt*/)
-{
-    return opcode == audioMasterVersion ? kHostVersion : 0;
-}
 
 struct FlagName {
     std::int32_t bit;
@@ -36,37 +31,6 @@ constexpr FlagName kFlagNames[] = {
 constexpr const char* kCategoryNames[] = {
     "unknown",     "effect",        "synth",     "analysis", "mastering", "spatializer",
     "room effect", "surround effect", "restoration", "offline", "shell",    "generator",
-};
-
-// A text buffer far larger than any answer, zeroed before each request.
-struct Text {
-    char data[kTextSize];
-    Text() { std::memset(data, 0, sizeof data); }
-};
-
-class Instance {
-public:
-    explicit Instance(AEffect* record) : effect(record) {}
-
-    VstIntPtr dispatch(std::int32_t opcode, std::int32_t index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                       float opt = 0.0f) const
-    {
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-    }
-
-    // The text an opcode writes for index.
-    std::string text(std::int32_t opcode, std::int32_t index = 0) const
-    {
-        Text buffer;
-        dispatch(opcode, index, 0, buffer.data);
-        buffer.data[kTextSize - 1] = '\0';
-        return buffer.data;
-    }
-
-    AEffect* record() const { return effect; }
-
-private:
-    AEffect* effect;
 };
 
 std::string flagNames(std::int32_t flags)
@@ -91,7 +55,7 @@ std::string fourCharacters(std::int32_t code)
     return characters;
 }
 
-void printIdentity(const Instance& instance)
+void printIdentity(const PluginInstance& instance)
 {
     const AEffect* effect = instance.record();
     const VstIntPtr category = instance.dispatch(effGetPlugCategory);
@@ -117,12 +81,12 @@ void printIdentity(const Instance& instance)
 }
 
 // Names are quoted: some end in a blank that a host shows as it stands.
-void printParameters(const Instance& instance)
+void printParameters(const PluginInstance& instance)
 {
     std::printf("\nParameters (index, name, label, display):\n");
     for (std::int32_t index = 0; index < instance.record()->numParams; ++index) {
         const std::string name = "\"" + instance.text(effGetParamName, index) + "\"";
-        char line[kTextSize * 4];
+        char line[1024];
         std::snprintf(line, sizeof line, "  %3d  %-14s %-6s %s", static_cast<int>(index), name.c_str(),
                       instance.text(effGetParamLabel, index).c_str(),
                       instance.text(effGetParamDisplay, index).c_str());
@@ -132,58 +96,58 @@ void printParameters(const Instance& instance)
     }
 }
 
-void printPrograms(const Instance& instance)
+void printPrograms(const PluginInstance& instance)
 {
     std::printf("\nPrograms:\n");
     for (std::int32_t index = 0; index < instance.record()->numPrograms; ++index) {
-        Text name;
-        if (instance.dispatch(effGetProgramNameIndexed, index, -1, name.data) == 0) {
+        char name[256] = {};
+        if (instance.dispatch(effGetProgramNameIndexed, index, -1, name) == 0) {
             std::printf("  %3d  (no name)\n", static_cast<int>(index));
             continue;
         }
-        name.data[kTextSize - 1] = '\0';
-        std::printf("  %3d  %s\n", static_cast<int>(index), name.data);
+        name[sizeof name - 1] = '\0';
+        std::printf("  %3d  %s\n", static_cast<int>(index), name);
     }
-}
-
-void printUsage(std::FILE* stream)
-{
-    std::fprintf(stream,
-                 "Usage: zephyrant-info [MODULE]\n"
-                 "Loads a plug-in module, opens one instance and prints its identity, flags,\n"
-                 "parameters and program names. MODULE defaults to the %s built next to\n"
-                 "this program.\n",
-                 ZEPHYRANT_MODULE_FILE_NAME);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc > 2) {
-        printUsage(stderr);
-        return 2;
+    const std::string toolName = "zephyrant-info";
+    std::string path;
+    const auto app = makeCommandLine(
+        toolName, "Loads a plug-in module as a host does, opens one instance and prints its identity, flags, "
+                  "parameters and program names.");
+    app->add_option("MODULE", path,
+                    "the module to load (default: $ZEPHYRANT_MODULE, else the first Zephyrant module found beside "
+                    "this program, in ../lib/vst from it, in the folders of $VST_PATH and $LXVST_PATH, ~/.vst, "
+                    "/usr/local/lib/vst or /usr/lib/vst)");
+    app->footer("Exit status: 0 done, 1 the module cannot be loaded or makes no instance, 2 bad command line.");
+    const int parsed = parseCommandLine(*app, argc, argv);
+    if (parsed >= 0) {
+        return parsed;
     }
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        printUsage(stdout);
-        return 0;
-    }
-    const std::string path = argc == 2 ? argv[1] : defaultModulePath(ZEPHYRANT_MODULE_FILE_NAME);
 
-    ModuleLoader module;
     std::string error;
-    AEffect* effect = nullptr;
-    if (!module.load(path, error) || (effect = module.createInstance(hostCallback, error)) == nullptr) {
-        std::fprintf(stderr, "zephyrant-info: %s\n", error.c_str());
-        return 1;
+    if (path.empty() && !locateModule(systemModuleSearch(), path, error)) {
+        reportError(toolName, error + " (name one as the argument)");
+        return kExitFailure;
+    }
+    ModuleLoader module;
+    OfflineHost host{HostSettings{}};
+    if (!module.load(path, error) ||
+        !host.open([&module](HostCallback audioMaster, std::string& reason) {
+            return module.createInstance(audioMaster, reason);
+        }, error)) {
+        reportError(toolName, error);
+        return kExitFailure;
     }
 
-    const Instance instance(effect);
-    instance.dispatch(effOpen);
     std::printf("Module:          %s (entry %s)\n", module.path().c_str(), module.entryName());
-    printIdentity(instance);
-    printParameters(instance);
-    printPrograms(instance);
-    instance.dispatch(effClose);
-    return 0;
+    printIdentity(host.instance());
+    printParameters(host.instance());
+    printPrograms(host.instance());
+    host.close();
+    return kExitSuccess;
 }

@@ -18,97 +18,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 #include "host/AEffect.h"
+#include "tools/cli/CommandLine.h"
+#include "tools/hostkit/ModuleLoader.h"
+#include "tools/hostkit/OfflineHost.h"
+#include "tools/hostkit/PluginInstance.h"
 
 namespace {
 
-using EntryPoint = AEffect*(VSTCALLBACK*)(HostCallback audioMaster);
-
-constexpr std::int32_t kHostVersion = 2400;
-constexpr std::size_t kTextSize = 256;
-
-// A loaded module, closed again when this goes away.
-class Library {
-public:
-    explicit Library(const std::string& path)
-    {
-#ifdef _WIN32
-        std::string native = path;
-        std::replace(native.begin(), native.end(), '/', '\\');
-        handle = LoadLibraryA(native.c_str());
-#else
-        handle = dlopen(path.find('/') == std::string::npos ? ("./" + path).c_str() : path.c_str(),
-                        RTLD_NOW | RTLD_LOCAL);
-#endif
-    }
-    ~Library()
-    {
-        if (handle == nullptr) {
-            return;
-        }
-#ifdef _WIN32
-        FreeLibrary(handle);
-#else
-        dlclose(handle);
-#endif
-    }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-
-    bool loaded() const { return handle != nullptr; }
-
-    // The exported function called name, or null.
-    EntryPoint entry(const char* name) const
-    {
-#ifdef _WIN32
-        return reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(handle, name)));
-#else
-        return reinterpret_cast<EntryPoint>(dlsym(handle, name));
-#endif
-    }
-
-private:
-#ifdef _WIN32
-    HMODULE handle = nullptr;
-#else
-    void* handle = nullptr;
-#endif
-};
-
-// What the host tells the instance; answers 0 to everything else. With
-// refuseVersion set it answers 0 to the version query, which must make no instance.
-struct HostState {
-    bool refuseVersion = false;
-    float sampleRate = 44100.0f;
-    std::int32_t blockSize = 512;
-};
-HostState host;
-
-VstIntPtr VSTCALLBACK hostCallback(AEffect* /*effect*/, std::int32_t opcode, std::int32_t /*index*/,
-                                   VstIntPtr /*value*/, void* /*ptr*/, float /*opt*/)
-{
-    switch (opcode) {
-    case audioMasterVersion:
-        return host.refuseVersion ? 0 : kHostVersion;
-    case audioMasterGetSampleRate:
-        return static_cast<VstIntPtr>(host.sampleRate);
-    case audioMasterGetBlockSize:
-        return host.blockSize;
-    default:
-        return 0;
-    }
-}
+const std::string kToolName = "zephyrant-module-check";
+constexpr std::int32_t kVolume = 9;
 
 int failures = 0;
 
@@ -120,46 +43,18 @@ void check(bool condition, const std::string& what)
     }
 }
 
-// One instance, driven only through its record; closed when this goes away.
-class Instance {
-public:
-    explicit Instance(AEffect* record) : effect(record) {}
-    ~Instance()
-    {
-        if (effect != nullptr) {
-            effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+// Opens an instance made through the module's entry exported under symbol.
+bool openThrough(const ModuleLoader& module, const char* symbol, OfflineHost& host, std::string& error)
+{
+    const VstEntryPoint entry = module.entryPoint(symbol);
+    return host.open([entry, symbol](HostCallback audioMaster, std::string& reason) -> AEffect* {
+        if (entry == nullptr) {
+            reason = std::string(symbol) + " is not exported";
+            return nullptr;
         }
-    }
-    Instance(const Instance&) = delete;
-    Instance& operator=(const Instance&) = delete;
-
-    AEffect* record() const { return effect; }
-
-    VstIntPtr dispatch(std::int32_t opcode, std::int32_t index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                       float opt = 0.0f) const
-    {
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-    }
-
-    std::string text(std::int32_t opcode, std::int32_t index = 0) const
-    {
-        std::vector<char> buffer(kTextSize, '\0');
-        dispatch(opcode, index, 0, buffer.data());
-        buffer.back() = '\0';
-        return buffer.data();
-    }
-
-    // Closes through the dispatcher and answers what effClose answered.
-    VstIntPtr close()
-    {
-        const VstIntPtr answer = effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
-        effect = nullptr;
-        return answer;
-    }
-
-private:
-    AEffect* effect;
-};
+        return entry(audioMaster);
+    }, error);
+}
 
 std::string hex(std::int64_t value)
 {
@@ -169,24 +64,27 @@ std::string hex(std::int64_t value)
 }
 
 // The record and the identity texts as the entry answers them, then a close that answers 1.
-void checkEntry(const Library& library, const char* name)
+void checkEntry(const ModuleLoader& module, const char* name)
 {
     const std::string prefix = std::string(name) + ": ";
-    const EntryPoint entry = library.entry(name);
-    check(entry != nullptr, prefix + "not exported");
-    if (entry == nullptr) {
+    check(module.entryPoint(name) != nullptr, prefix + "not exported");
+    if (module.entryPoint(name) == nullptr) {
         return;
     }
+    std::string error;
+    {
+        HostSettings refusing;
+        refusing.hostVersion = 0;
+        OfflineHost host(refusing);
+        check(!openThrough(module, name, host, error), prefix + "made an instance although the host answered version 0");
+    }
 
-    host.refuseVersion = true;
-    check(entry(hostCallback) == nullptr, prefix + "made an instance although the host answered version 0");
-    host.refuseVersion = false;
-
-    Instance instance(entry(hostCallback));
-    check(instance.record() != nullptr, prefix + "made no instance");
-    if (instance.record() == nullptr) {
+    OfflineHost host{HostSettings{}};
+    check(openThrough(module, name, host, error), prefix + "made no instance");
+    if (!host.instance()) {
         return;
     }
+    const PluginInstance& instance = host.instance();
     const AEffect& r = *instance.record();
     check(r.magic == fourCharCode("VstP"), prefix + "magic " + hex(r.magic));
     check(r.numPrograms == 128, prefix + "numPrograms " + std::to_string(r.numPrograms));
@@ -208,14 +106,19 @@ void checkEntry(const Library& library, const char* name)
     check(instance.text(effGetVendorString) == "Korvantis", prefix + "vendor");
     check(instance.text(effGetParamName, 0) == "Exciter ", prefix + "name of parameter 0");
     check(instance.dispatch(effGetPlugCategory) == kPlugCategSynth, prefix + "category");
-    check(instance.close() == 1, prefix + "effClose did not answer 1");
+    check(host.close() == 1, prefix + "effClose did not answer 1");
 }
 
 // Every text a host can ask for, one per line, at the default program and after
 // a few parameter values that reach the unit conversions.
-void writeTexts(const Library& library, std::FILE* out)
+bool writeTexts(const ModuleLoader& module, std::FILE* out)
 {
-    Instance instance(library.entry("VSTPluginMain")(hostCallback));
+    OfflineHost host{HostSettings{}};
+    std::string error;
+    if (!openThrough(module, "VSTPluginMain", host, error)) {
+        return false;
+    }
+    const PluginInstance& instance = host.instance();
     const AEffect& r = *instance.record();
     std::fprintf(out, "effect name: %s\n", instance.text(effGetEffectName).c_str());
     std::fprintf(out, "vendor: %s\n", instance.text(effGetVendorString).c_str());
@@ -239,22 +142,19 @@ void writeTexts(const Library& library, std::FILE* out)
     for (std::int32_t index = 0; index < r.numParams; ++index) {
         std::fprintf(out, "parameter %d \"%s\" label \"%s\" default %.9g \"%s\"", index,
                      instance.text(effGetParamName, index).c_str(), instance.text(effGetParamLabel, index).c_str(),
-                     static_cast<double>(r.getParameter(instance.record(), index)),
+                     static_cast<double>(instance.getParameter(index)),
                      instance.text(effGetParamDisplay, index).c_str());
-        const float saved = r.getParameter(instance.record(), index);
+        const float saved = instance.getParameter(index);
         for (float probe : probes) {
-            r.setParameter(instance.record(), index, probe);
+            instance.setParameter(index, probe);
             std::fprintf(out, " | %g \"%s\"", static_cast<double>(probe),
                          instance.text(effGetParamDisplay, index).c_str());
         }
-        r.setParameter(instance.record(), index, saved);
+        instance.setParameter(index, saved);
         std::fprintf(out, "\n");
     }
     for (std::int32_t program = 0; program < r.numPrograms; program += 37) {
-        std::vector<char> name(kTextSize, '\0');
-        instance.dispatch(effGetProgramNameIndexed, program, 0, name.data());
-        name.back() = '\0';
-        std::fprintf(out, "program %d: %s\n", program, name.data());
+        std::fprintf(out, "program %d: %s\n", program, instance.text(effGetProgramNameIndexed, program).c_str());
     }
     for (std::int32_t channel : {0, 9}) {
         for (std::int32_t program : {0, 1, 40, 127}) {
@@ -267,16 +167,11 @@ void writeTexts(const Library& library, std::FILE* out)
                          name.midiBankLsb, name.parentCategoryIndex, name.flags);
         }
     }
+    return true;
 }
 
 // The fixed phrase: three scenes, each a fresh instance with its own sample rate,
 // block pattern and settings, together reaching every stage of the sound.
-struct TimedMessage {
-    std::int32_t frame;
-    unsigned char status;
-    unsigned char data1;
-    unsigned char data2;
-};
 
 struct ParameterValue {
     std::int32_t index;
@@ -284,12 +179,12 @@ struct ParameterValue {
 };
 
 struct Scene {
-    float sampleRate;
+    std::int32_t sampleRate;
     std::int32_t announcedBlockSize;
     std::vector<std::int32_t> blockPattern;
     std::int32_t program;
     std::vector<ParameterValue> parameters;
-    std::vector<TimedMessage> messages;
+    std::vector<TimedMidiEvent> messages;
     std::int32_t frames;
 };
 
@@ -297,7 +192,7 @@ const std::vector<Scene>& phrase()
 {
     static const std::vector<Scene> scenes = {
         // Defaults: a held key, a second key on top and back (legato), bend, wheel, release.
-        {44100.0f,
+        {44100,
          512,
          {512},
          0,
@@ -312,7 +207,7 @@ const std::vector<Scene>& phrase()
           {77175, 0x81, 67, 0}},
          88200},
         // Every optional stage on: filters, distorter, overdrive, chorus, two strings.
-        {48000.0f,
+        {48000,
          100,
          {100},
          3,
@@ -331,7 +226,7 @@ const std::vector<Scene>& phrase()
          96000},
         // A high rate, ragged blocks (empty, single frames, longer than announced)
         // and fast staccato notes with the parameters moving between blocks.
-        {96000.0f,
+        {96000,
          1024,
          {1, 0, 777, 4096, 64},
          7,
@@ -346,79 +241,36 @@ const std::vector<Scene>& phrase()
 }
 
 // Renders the phrase and appends the interleaved stereo samples to samples.
-bool renderPhrase(const Library& library, std::vector<float>& samples)
+bool renderPhrase(const ModuleLoader& module, std::vector<float>& samples)
 {
-    const EntryPoint entry = library.entry("VSTPluginMain");
-    if (entry == nullptr) {
-        return false;
-    }
+    // The volume moves a little every eighth block, as automation would.
+    BlockPlan plan;
+    plan.beforeBlock = [](std::size_t blockNumber, const PluginInstance& instance) {
+        if (blockNumber % 8 == 7) {
+            const float volume = instance.getParameter(kVolume);
+            instance.setParameter(kVolume, volume < 0.5f ? volume + 0.01f : 0.2f);
+        }
+    };
+    const auto keep = [&samples](const float* left, const float* right, std::int32_t frames) {
+        for (std::int32_t i = 0; i < frames; ++i) {
+            samples.push_back(left[i]);
+            samples.push_back(right[i]);
+        }
+        return true;
+    };
     for (const Scene& scene : phrase()) {
-        host.sampleRate = scene.sampleRate;
-        host.blockSize = scene.announcedBlockSize;
-        Instance instance(entry(hostCallback));
-        if (instance.record() == nullptr) {
+        OfflineHost host(HostSettings{scene.sampleRate, scene.announcedBlockSize});
+        std::string error;
+        if (!openThrough(module, "VSTPluginMain", host, error) || !host.setProgram(scene.program)) {
             return false;
         }
-        AEffect* const effect = instance.record();
-        instance.dispatch(effOpen);
-        instance.dispatch(effSetSampleRate, 0, 0, nullptr, scene.sampleRate);
-        instance.dispatch(effSetBlockSize, 0, scene.announcedBlockSize);
-        instance.dispatch(effSetProgram, 0, scene.program);
         for (const ParameterValue& parameter : scene.parameters) {
-            effect->setParameter(effect, parameter.index, parameter.value);
+            host.setParameter(parameter.index, parameter.value);
         }
-        instance.dispatch(effMainsChanged, 0, 1);
-
-        std::int32_t longest = 1;
-        for (std::int32_t size : scene.blockPattern) {
-            longest = std::max(longest, size);
+        plan.sizes = scene.blockPattern;
+        if (!host.render(scene.messages, scene.frames, keep, plan)) {
+            return false;
         }
-        std::vector<float> left(static_cast<std::size_t>(longest)), right(static_cast<std::size_t>(longest));
-        float* outputs[2] = {left.data(), right.data()};
-
-        std::vector<VstMidiEvent> events(scene.messages.size());
-        // A batch of any length: the count, the reserved word, then the pointers.
-        std::vector<unsigned char> batchStorage(offsetof(VstEvents, events) +
-                                                (scene.messages.size() + 2) * sizeof(VstEvent*));
-        VstEvents* const batch = reinterpret_cast<VstEvents*>(batchStorage.data());
-        VstEvent** const slots = batch->events;
-
-        std::size_t next = 0;
-        std::size_t blockNumber = 0;
-        for (std::int32_t start = 0; start < scene.frames; ++blockNumber) {
-            const std::int32_t wanted = scene.blockPattern[blockNumber % scene.blockPattern.size()];
-            const std::int32_t frames = std::min(wanted, scene.frames - start);
-            batch->numEvents = 0;
-            batch->reserved = 0;
-            while (next < scene.messages.size() && scene.messages[next].frame < start + frames) {
-                const TimedMessage& message = scene.messages[next];
-                VstMidiEvent& event = events[next];
-                event = VstMidiEvent{};
-                event.type = kVstMidiType;
-                event.byteSize = static_cast<std::int32_t>(sizeof(VstMidiEvent));
-                event.deltaFrames = message.frame - start;
-                event.midiData[0] = static_cast<char>(message.status);
-                event.midiData[1] = static_cast<char>(message.data1);
-                event.midiData[2] = static_cast<char>(message.data2);
-                slots[batch->numEvents++] = reinterpret_cast<VstEvent*>(&event);
-                ++next;
-            }
-            if (batch->numEvents > 0) {
-                instance.dispatch(effProcessEvents, 0, 0, batch);
-            }
-            // The volume moves a little every eighth block, as automation would.
-            if (blockNumber % 8 == 7) {
-                const float volume = effect->getParameter(effect, 9);
-                effect->setParameter(effect, 9, volume < 0.5f ? volume + 0.01f : 0.2f);
-            }
-            effect->processReplacing(effect, nullptr, outputs, frames);
-            for (std::int32_t i = 0; i < frames; ++i) {
-                samples.push_back(left[static_cast<std::size_t>(i)]);
-                samples.push_back(right[static_cast<std::size_t>(i)]);
-            }
-            start += frames;
-        }
-        instance.dispatch(effMainsChanged, 0, 0);
     }
     return true;
 }
@@ -484,16 +336,16 @@ bool readSamples(const std::string& path, std::vector<float>& samples)
     return true;
 }
 
-int compare(const std::string& pathA, const std::string& pathB, double tolerance)
+int compareFiles(const std::string& pathA, const std::string& pathB, double tolerance)
 {
     std::vector<float> a, b;
     if (!readSamples(pathA, a) || !readSamples(pathB, b)) {
-        std::fprintf(stderr, "zephyrant-module-check: cannot read %s or %s\n", pathA.c_str(), pathB.c_str());
-        return 2;
+        reportError(kToolName, "cannot read " + pathA + " or " + pathB + " as raw floats or a 32-bit float WAV file");
+        return kExitFailure;
     }
     if (a.size() != b.size() || a.empty()) {
         std::printf("FAILED: %zu samples against %zu\n", a.size(), b.size());
-        return 1;
+        return kExitFailure;
     }
     double largest = 0.0;
     std::size_t identical = 0, unequalNonFinite = 0, worst = 0;
@@ -521,62 +373,66 @@ int compare(const std::string& pathA, const std::string& pathB, double tolerance
     std::printf("\n");
     if (unequalNonFinite > 0) {
         std::printf("FAILED: %zu samples are not finite in one of the two and differ\n", unequalNonFinite);
-        return 1;
+        return kExitFailure;
     }
     if (largest > tolerance) {
         std::printf("FAILED: the largest difference exceeds %g\n", tolerance);
-        return 1;
+        return kExitFailure;
     }
-    return 0;
-}
-
-int usage()
-{
-    std::fprintf(stderr, "Usage: zephyrant-module-check MODULE [--texts OUT.txt] [--render OUT.raw]\n"
-                         "       zephyrant-module-check --compare A B [--tolerance X]\n");
-    return 2;
+    return kExitSuccess;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() >= 3 && args[0] == "--compare") {
-        double tolerance = 0.0;
-        if (args.size() == 5 && args[3] == "--tolerance") {
-            tolerance = std::strtod(args[4].c_str(), nullptr);
-        } else if (args.size() != 3) {
-            return usage();
-        }
-        return compare(args[1], args[2], tolerance);
+    std::string modulePath, textsPath, renderPath;
+    std::vector<std::string> compared;
+    double tolerance = 0.0;
+    const auto app = makeCommandLine(
+        kToolName, "Checks a built plug-in module the way a host on any platform meets it, so that builds for "
+                   "other systems and word sizes can be compared with the native one: loads MODULE, enters it "
+                   "through each exported name, VSTPluginMain and main, and checks the record it answers.");
+    app->add_option("MODULE", modulePath, "the module to check");
+    app->add_option("--texts", textsPath, "write every text a host can ask for into this file")
+        ->option_text("OUT.txt");
+    app->add_option("--render", renderPath,
+                    "play a fixed phrase and write the samples as raw interleaved 32-bit floats (little-endian)")
+        ->option_text("OUT.raw");
+    CLI::Option* compare = app->add_option("--compare", compared,
+                                           "compare two renders, raw float files or 32-bit float WAV files: the "
+                                           "largest absolute sample difference and the share of bit-identical "
+                                           "samples; fails beyond the tolerance")
+                               ->option_text("A B")
+                               ->expected(2);
+    app->add_option("--tolerance", tolerance, "largest difference --compare accepts (default 0: bit-identical)")
+        ->option_text("X")
+        ->check(CLI::NonNegativeNumber)
+        ->needs(compare);
+    compare->excludes(app->get_option("MODULE"))->excludes(app->get_option("--texts"))->excludes(
+        app->get_option("--render"));
+    app->footer("Exit status: 0 every check passed, 1 a check failed, 2 bad command line.");
+    const int parsed = parseCommandLine(*app, argc, argv);
+    if (parsed >= 0) {
+        return parsed;
     }
-    if (args.empty() || args[0].rfind("--", 0) == 0) {
-        return usage();
+    if (!compared.empty()) {
+        return compareFiles(compared[0], compared[1], tolerance);
     }
-    std::string textsPath, renderPath;
-    for (std::size_t i = 1; i < args.size(); i += 2) {
-        if (i + 1 >= args.size()) {
-            return usage();
-        }
-        if (args[i] == "--texts") {
-            textsPath = args[i + 1];
-        } else if (args[i] == "--render") {
-            renderPath = args[i + 1];
-        } else {
-            return usage();
-        }
+    if (modulePath.empty()) {
+        return usageError(kToolName, "MODULE or --compare is required");
     }
 
-    const Library library(args[0]);
-    if (!library.loaded()) {
-        std::printf("FAILED: cannot load %s\n", args[0].c_str());
-        return 1;
+    ModuleLoader module;
+    std::string error;
+    if (!module.load(modulePath, error)) {
+        std::printf("FAILED: %s\n", error.c_str());
+        return kExitFailure;
     }
-    checkEntry(library, "VSTPluginMain");
-    checkEntry(library, "main");
+    checkEntry(module, "VSTPluginMain");
+    checkEntry(module, "main");
     if (failures > 0) {
-        return 1;
+        return kExitFailure;
     }
     std::printf("record and identity: both entries, VSTPluginMain and main, answer as expected\n");
 
@@ -584,18 +440,21 @@ int main(int argc, char** argv)
         std::FILE* out = std::fopen(textsPath.c_str(), "wb");
         if (out == nullptr) {
             std::printf("FAILED: cannot write %s\n", textsPath.c_str());
-            return 1;
+            return kExitFailure;
         }
-        writeTexts(library, out);
-        std::fclose(out);
+        const bool written = writeTexts(module, out);
+        if (std::fclose(out) != 0 || !written) {
+            std::printf("FAILED: cannot write the texts into %s\n", textsPath.c_str());
+            return kExitFailure;
+        }
     }
     if (!renderPath.empty()) {
         std::vector<float> samples;
-        if (!renderPhrase(library, samples) || !writeSamples(renderPath, samples)) {
+        if (!renderPhrase(module, samples) || !writeSamples(renderPath, samples)) {
             std::printf("FAILED: cannot render the phrase into %s\n", renderPath.c_str());
-            return 1;
+            return kExitFailure;
         }
         std::printf("rendered %zu frames into %s\n", samples.size() / 2, renderPath.c_str());
     }
-    return 0;
+    return kExitSuccess;
 }

@@ -1,78 +1,52 @@
 // zephyrant-render: plays a Standard MIDI File (or a built-in phrase) through the
 // plug-in module, driving it exactly as a host does, and writes the stereo result
-// to a WAV file. A failed run leaves no output file behind.
+// to an audio file, a device, a pipe or standard output. Writing never destroys
+// anything: see tools/output/OutputDestination.h.
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <utility>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#else
 #include <unistd.h>
-#endif
 
-#include "tools/support/MidiFile.h"
-#include "tools/support/MidiSchedule.h"
-#include "tools/support/ModuleLoader.h"
-#include "tools/support/OfflineHost.h"
-#include "tools/support/WavOutput.h"
-
-#ifndef ZEPHYRANT_MODULE_FILE_NAME
-#ifdef _WIN32
-#define ZEPHYRANT_MODULE_FILE_NAME "Zephyrant.dll"
-#else
-#define ZEPHYRANT_MODULE_FILE_NAME "Zephyrant.so"
-#endif
-#endif
+#include "tools/cli/CommandLine.h"
+#include "tools/cli/StopRequest.h"
+#include "tools/hostkit/MidiFile.h"
+#include "tools/hostkit/MidiSchedule.h"
+#include "tools/hostkit/ModuleLoader.h"
+#include "tools/hostkit/ModuleSearch.h"
+#include "tools/hostkit/OfflineHost.h"
+#include "tools/output/AudioFileWriter.h"
+#include "tools/output/WavHeader.h"
+#include "tools/render/BuiltInPhrase.h"
+#include "tools/render/LevelMeter.h"
+#include "tools/render/ProgressBar.h"
 
 namespace {
 
-constexpr const char* kProgramName = "zephyrant-render";
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+const std::string kToolName = "zephyrant-render";
+constexpr int kGeneralMidiDrumChannel = 9; // channel 10 as users count
 
-constexpr const char* kUsage =
-    "Usage: zephyrant-render [OPTIONS] [FILE.mid] -o OUT.wav\n"
-    "\n"
-    "Plays a Standard MIDI File (format 0 or 1) through the Zephyrant plug-in module,\n"
-    "driving it as a host does, and writes the stereo result as a WAV file. Without\n"
-    "FILE.mid it plays a short built-in phrase.\n"
-    "\n"
-    "Options:\n"
-    "  -o, --output PATH       WAV file to write (required); an existing file is\n"
-    "                          replaced only when the whole render succeeds\n"
-    "  -m, --module PATH       plug-in module to load (default: " ZEPHYRANT_MODULE_FILE_NAME
-    " beside this program)\n"
-    "  -r, --rate HZ           sample rate, 8000 to 768000 (default 44100)\n"
-    "  -b, --block N           block size in frames, 1 to 65536 (default 512)\n"
-    "  -p, --program N         program to select before rendering (default: the\n"
-    "                          module's current one, program 0)\n"
-    "      --param NAME=VALUE  set a parameter to a value from 0 to 1; NAME is the\n"
-    "                          parameter's name as the module shows it (any letter\n"
-    "                          case) or its index; repeatable, applied in order after\n"
-    "                          the program\n"
-    "  -f, --format FORMAT     float (32-bit float, the default: levels beyond full\n"
-    "                          scale are kept), 24 or 16 (integer, such levels clip)\n"
-    "  -t, --tail SECONDS      time rendered after the end of the piece, for the\n"
-    "                          notes' release, 0 to 3600 (default 2)\n"
-    "  -q, --quiet             no progress bar and no summary line\n"
-    "  -h, --help              show this help and exit\n"
-    "\n"
-    "Options take their value as the next argument or after '=' (--rate=48000, -r48000).\n"
-    "A progress bar appears on a terminal for renders longer than about a second; a\n"
-    "summary line gives the duration, peak and RMS level in dBFS, the count of samples\n"
-    "beyond full scale and the render speed.\n";
+constexpr const char* kDescription =
+    "Plays a Standard MIDI File (format 0 or 1) through the Zephyrant plug-in module, driving it as a host "
+    "does, and writes the stereo result as an audio file. Without FILE.mid it plays a short built-in phrase.";
+
+constexpr const char* kFooter =
+    "The container follows the output name's extension: .wav (also for names without one), .flac, .ogg, "
+    ".aiff or .aif, .caf. '-o -' writes WAV to standard output. A regular file is replaced only when the whole "
+    "render succeeds, through a temporary file beside it (a symbolic link is written through and stays a link); "
+    "a read-only file is refused unless --force is given; devices, FIFOs and sockets are written in place.\n\n"
+    "Without -m the module is $ZEPHYRANT_MODULE, else the first Zephyrant.so found beside this program, in "
+    "../lib/vst from it, in the folders of $VST_PATH and $LXVST_PATH, ~/.vst, /usr/local/lib/vst or "
+    "/usr/lib/vst.\n\n"
+    "Messages and the summary line (duration, peak and RMS level, samples beyond full scale, render speed) go "
+    "to standard error. Exit status: 0 done, 1 failed, 2 bad command line, 130 interrupted, 143 terminated.";
 
 struct ParameterSetting {
     std::string name;
@@ -86,325 +60,224 @@ struct Options {
     std::int32_t sampleRate = 44100;
     std::int32_t blockSize = 512;
     std::int32_t program = -1;
+    std::vector<std::string> parameterTexts;
     std::vector<ParameterSetting> parameters;
-    WavSampleFormat format = WavSampleFormat::Float32;
+    std::string formatText;
+    OutputFormat format;
     double tailSeconds = 2.0;
+    std::vector<int> channels;
+    bool noDither = false;
+    bool force = false;
     bool quiet = false;
-    bool help = false;
 };
 
-// Set by an interrupt (Ctrl-C) or a termination request: the render stops at the
-// end of its block and the unfinished file is removed.
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void requestStop(int /*signal*/)
+// A check of an option's text with the tools' own wording of what is expected.
+CLI::Validator expecting(const std::string& what, const std::function<bool(const std::string&)>& accepts)
 {
-    stopRequested = 1;
+    return CLI::Validator(
+        [what, accepts](std::string& text) {
+            return accepts(text) ? std::string() : "bad value '" + text + "': " + what + " is expected";
+        },
+        "");
 }
 
-void reportError(const std::string& message)
+bool isWholeNumber(const std::string& text, long low, long high)
 {
-    std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str());
+    if (text.empty() || text.size() > 12) {
+        return false;
+    }
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    return *end == '\0' && value >= low && value <= high;
 }
 
-bool parseInteger(const std::string& text, long low, long high, std::int32_t& value)
+bool isReal(const std::string& text, double low, double high, double* result = nullptr)
 {
     if (text.empty()) {
         return false;
     }
     char* end = nullptr;
-    const long parsed = std::strtol(text.c_str(), &end, 10);
-    if (*end != '\0' || parsed < low || parsed > high) {
+    const double value = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(value) || value < low || value > high) {
         return false;
     }
-    value = static_cast<std::int32_t>(parsed);
-    return true;
-}
-
-bool parseReal(const std::string& text, double low, double high, double& value)
-{
-    if (text.empty()) {
-        return false;
-    }
-    char* end = nullptr;
-    const double parsed = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(parsed) || parsed < low || parsed > high) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
-
-// Reads the command line into options; false with a reason for the user.
-bool parseArguments(int argc, char** argv, Options& options, std::string& error)
-{
-    struct Option {
-        const char* shortName;
-        const char* longName;
-        bool takesValue;
-    };
-    static const Option kOptions[] = {
-        {"-o", "--output", true}, {"-m", "--module", true}, {"-r", "--rate", true}, {"-b", "--block", true},
-        {"-p", "--program", true}, {nullptr, "--param", true}, {"-f", "--format", true}, {"-t", "--tail", true},
-        {"-q", "--quiet", false},  {"-h", "--help", false},
-    };
-
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-            if (!options.input.empty()) {
-                error = "more than one input file given ('" + options.input + "' and '" + argument + "')";
-                return false;
-            }
-            options.input = argument;
-            continue;
-        }
-        if (argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const Option* matched = nullptr;
-        std::string value;
-        bool hasValue = false;
-        for (const Option& option : kOptions) {
-            const std::string longName = option.longName;
-            if (argument == longName || (option.shortName != nullptr && argument == option.shortName)) {
-                matched = &option;
-            } else if (option.takesValue && argument.compare(0, longName.size() + 1, longName + "=") == 0) {
-                matched = &option;
-                value = argument.substr(longName.size() + 1);
-                hasValue = true;
-            } else if (option.takesValue && option.shortName != nullptr && argument[1] != '-' &&
-                       argument.compare(0, 2, option.shortName) == 0) {
-                matched = &option;
-                value = argument.substr(2);
-                hasValue = true;
-            }
-            if (matched != nullptr) {
-                break;
-            }
-        }
-        if (matched == nullptr) {
-            error = "unknown option '" + argument + "'";
-            return false;
-        }
-        const std::string name = matched->longName;
-        if (matched->takesValue && !hasValue) {
-            if (i + 1 >= argc) {
-                error = "option " + name + " needs a value";
-                return false;
-            }
-            value = argv[++i];
-        }
-        if (name == "--output") {
-            options.output = value;
-        } else if (name == "--module") {
-            options.module = value;
-        } else if (name == "--rate") {
-            if (!parseInteger(value, 8000, 768000, options.sampleRate)) {
-                error = "bad sample rate '" + value + "': a whole number of Hz from 8000 to 768000 is expected";
-                return false;
-            }
-        } else if (name == "--block") {
-            if (!parseInteger(value, 1, 65536, options.blockSize)) {
-                error = "bad block size '" + value + "': a whole number from 1 to 65536 is expected";
-                return false;
-            }
-        } else if (name == "--program") {
-            if (!parseInteger(value, 0, 1 << 30, options.program)) {
-                error = "bad program '" + value + "': a program number from 0 is expected";
-                return false;
-            }
-        } else if (name == "--param") {
-            const std::size_t equals = value.rfind('=');
-            double number = 0.0;
-            if (equals == std::string::npos || equals == 0) {
-                error = "bad --param '" + value + "': NAME=VALUE is expected";
-                return false;
-            }
-            if (!parseReal(value.substr(equals + 1), 0.0, 1.0, number)) {
-                error = "bad value in --param '" + value + "': a number from 0 to 1 is expected";
-                return false;
-            }
-            options.parameters.push_back({value.substr(0, equals), static_cast<float>(number)});
-        } else if (name == "--format") {
-            if (value == "float" || value == "32") {
-                options.format = WavSampleFormat::Float32;
-            } else if (value == "24") {
-                options.format = WavSampleFormat::Pcm24;
-            } else if (value == "16") {
-                options.format = WavSampleFormat::Pcm16;
-            } else {
-                error = "bad format '" + value + "': float, 24 or 16 is expected";
-                return false;
-            }
-        } else if (name == "--tail") {
-            if (!parseReal(value, 0.0, 3600.0, options.tailSeconds)) {
-                error = "bad tail '" + value + "': seconds from 0 to 3600 are expected";
-                return false;
-            }
-        } else if (name == "--quiet") {
-            options.quiet = true;
-        } else if (name == "--help") {
-            options.help = true;
-        }
-    }
-    if (!options.help && options.output.empty()) {
-        error = "no output file given (-o OUT.wav)";
-        return false;
+    if (result != nullptr) {
+        *result = value;
     }
     return true;
 }
 
-// The phrase played without a file: a rising arpeggio, a legato run down and a
-// held note, at 120 beats per minute.
-struct PhraseNote {
-    double beat;
-    double length;
-    std::uint8_t key;
-    std::uint8_t velocity;
-};
-
-constexpr PhraseNote kBuiltInPhrase[] = {
-    {0.0, 0.45, 69, 100}, {0.5, 0.45, 72, 90},  {1.0, 0.45, 76, 95},  {1.5, 0.45, 81, 110},
-    {2.0, 0.3, 79, 90},   {2.25, 0.3, 77, 85},  {2.5, 0.3, 76, 85},   {2.75, 0.3, 74, 85},
-    {3.0, 0.3, 72, 90},   {3.25, 0.3, 71, 85},  {3.5, 0.55, 72, 95},  {4.0, 2.0, 69, 105},
-};
-constexpr double kPhraseSecondsPerBeat = 0.5;
-
-std::vector<TimedMidiEvent> builtInPhrase(std::int32_t sampleRate, std::int64_t& endFrame)
+// NAME=VALUE with a value from 0 to 1.
+bool parseParameter(const std::string& text, ParameterSetting& setting)
 {
-    std::vector<TimedMidiEvent> events;
-    const auto frameOf = [sampleRate](double beat) {
-        return static_cast<std::int64_t>(std::llround(beat * kPhraseSecondsPerBeat * sampleRate));
-    };
-    for (const PhraseNote& note : kBuiltInPhrase) {
-        events.push_back({frameOf(note.beat), {0x90, note.key, note.velocity}});
-        events.push_back({frameOf(note.beat + note.length), {0x80, note.key, 64}});
+    const std::size_t equals = text.rfind('=');
+    double value = 0.0;
+    if (equals == std::string::npos || equals == 0 || !isReal(text.substr(equals + 1), 0.0, 1.0, &value)) {
+        return false;
     }
-    std::stable_sort(events.begin(), events.end(),
-                     [](const TimedMidiEvent& a, const TimedMidiEvent& b) { return a.frame < b.frame; });
-    endFrame = events.back().frame;
-    return events;
+    setting = {text.substr(0, equals), static_cast<float>(value)};
+    return true;
 }
 
-bool stderrIsTerminal()
+void describeOptions(CLI::App& app, Options& options)
 {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(STDERR_FILENO) != 0;
-#endif
+    app.add_option("FILE.mid", options.input, "MIDI file to play (default: a built-in phrase)");
+    app.add_option("-o,--output", options.output,
+                   "file to write ('-' for standard output); the extension chooses the container")
+        ->option_text("PATH");
+    app.add_option("-m,--module", options.module, "plug-in module to load (default: found as described below)")
+        ->option_text("PATH");
+    app.add_option("-r,--rate", options.sampleRate, "sample rate, 8000 to 768000 (default 44100)")
+        ->option_text("HZ")
+        ->check(expecting("a whole number of Hz from 8000 to 768000",
+                          [](const std::string& text) { return isWholeNumber(text, 8000, 768000); }));
+    app.add_option("-b,--block", options.blockSize, "block size in frames, 1 to 65536 (default 512)")
+        ->option_text("N")
+        ->check(expecting("a whole number from 1 to 65536",
+                          [](const std::string& text) { return isWholeNumber(text, 1, 65536); }));
+    app.add_option("-p,--program", options.program,
+                   "program to select before rendering (default: the module's current one, program 0)")
+        ->option_text("N")
+        ->check(expecting("a program number from 0",
+                          [](const std::string& text) { return isWholeNumber(text, 0, 1 << 30); }));
+    app.add_option("--param", options.parameterTexts,
+                   "set a parameter to a value from 0 to 1; NAME is the parameter's name as the module shows it "
+                   "(any letter case) or its index; repeatable, applied in order after the program")
+        ->option_text("NAME=VALUE")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->check(expecting("NAME=VALUE with a value from 0 to 1", [](const std::string& text) {
+            ParameterSetting ignored;
+            return parseParameter(text, ignored);
+        }));
+    app.add_option("-f,--format", options.formatText,
+                   "sample format: float (32-bit float, the default where the container holds it: levels beyond "
+                   "full scale are kept), 24 or 16 (integer: such levels clip; FLAC's default is 24)")
+        ->option_text("FORMAT")
+        ->check(expecting("float, 24 or 16", [](const std::string& text) {
+            SampleFormat ignored;
+            return parseSampleFormat(text, ignored);
+        }));
+    app.add_flag("--no-dither", options.noDither, "write 16-bit samples without TPDF dither");
+    app.add_option("-t,--tail", options.tailSeconds,
+                   "time rendered after the end of the piece, for the notes' release, 0 to 3600 (default 2)")
+        ->option_text("SECONDS")
+        ->check(expecting("seconds from 0 to 3600",
+                          [](const std::string& text) { return isReal(text, 0.0, 3600.0); }));
+    app.add_option("--channel", options.channels,
+                   "play only this MIDI channel, 1 to 16; repeatable (default: every channel plays the one voice)")
+        ->option_text("N")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->check(expecting("a MIDI channel from 1 to 16",
+                          [](const std::string& text) { return isWholeNumber(text, 1, 16); }));
+    app.add_flag("--force", options.force, "replace a read-only output file");
+    app.add_flag("-q,--quiet", options.quiet, "no progress bar, no notices and no summary line");
+    app.footer(kFooter);
 }
 
-// A one-line bar on a terminal, drawn only once the render looks like taking
-// longer than about a second, at most ten times a second, erased when done.
-class ProgressBar {
-public:
-    ProgressBar(bool enabled, std::int64_t totalFrames, std::int32_t sampleRate)
-        : active(enabled), total(totalFrames), rate(sampleRate), start(Clock::now()), lastDraw(start)
-    {
-    }
-
-    void update(std::int64_t done)
-    {
-        if (!active || done <= 0) {
-            return;
-        }
-        const Clock::time_point now = Clock::now();
-        const double elapsed = std::chrono::duration<double>(now - start).count();
-        const double expected = elapsed * static_cast<double>(total) / static_cast<double>(done);
-        if (elapsed < 0.2 || expected < 1.0 || (drawn && now - lastDraw < std::chrono::milliseconds(100))) {
-            return;
-        }
-        constexpr int kWidth = 40;
-        const double fraction = static_cast<double>(done) / static_cast<double>(total);
-        const int filled = static_cast<int>(fraction * kWidth);
-        std::string bar(static_cast<std::size_t>(filled), '#');
-        bar.append(static_cast<std::size_t>(kWidth - filled), '.');
-        std::fprintf(stderr, "\r[%s] %3d%%  %.1f of %.1f s", bar.c_str(), static_cast<int>(fraction * 100.0),
-                     static_cast<double>(done) / rate, static_cast<double>(total) / rate);
-        std::fflush(stderr);
-        drawn = true;
-        lastDraw = now;
-    }
-
-    void finish()
-    {
-        if (drawn) {
-            std::fprintf(stderr, "\r%72s\r", "");
-            std::fflush(stderr);
-            drawn = false;
-        }
-    }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    bool active;
-    bool drawn = false;
-    std::int64_t total;
-    double rate;
-    Clock::time_point start;
-    Clock::time_point lastDraw;
-};
-
-// Levels over the whole render, both channels together.
-struct LevelMeter {
-    double peak = 0.0;
-    double sumOfSquares = 0.0;
-    std::int64_t samples = 0;
-    std::int64_t beyondFullScale = 0;
-
-    void add(const float* samplesOfChannel, std::int32_t frames)
-    {
-        for (std::int32_t i = 0; i < frames; ++i) {
-            const double sample = samplesOfChannel[i];
-            if (!std::isfinite(sample)) {
-                continue; // counted and written as 0 by the output
-            }
-            const double magnitude = std::fabs(sample);
-            peak = std::max(peak, magnitude);
-            sumOfSquares += sample * sample;
-            if (magnitude > 1.0) {
-                ++beyondFullScale;
-            }
-        }
-        samples += frames;
-    }
-
-    static std::string decibels(double level)
-    {
-        if (level <= 0.0) {
-            return "-inf dBFS";
-        }
-        char text[32];
-        std::snprintf(text, sizeof text, "%.2f dBFS", 20.0 * std::log10(level));
-        return text;
-    }
-
-    std::string peakText() const { return decibels(peak); }
-    std::string rmsText() const
-    {
-        return decibels(samples > 0 ? std::sqrt(sumOfSquares / static_cast<double>(samples)) : 0.0);
-    }
-};
-
-const char* formatName(WavSampleFormat format)
+// Checks what only the parsed options together can tell; 0 or the usage error's status.
+int checkOptions(Options& options)
 {
-    switch (format) {
-    case WavSampleFormat::Pcm16:
-        return "16-bit";
-    case WavSampleFormat::Pcm24:
-        return "24-bit";
-    case WavSampleFormat::Float32:
-    default:
-        return "32-bit float";
+    for (const std::string& text : options.parameterTexts) {
+        ParameterSetting setting;
+        parseParameter(text, setting);
+        options.parameters.push_back(setting);
     }
+    if (options.output.empty()) {
+        return usageError(kToolName, "no output given (-o PATH, or -o - for standard output)");
+    }
+    if (!options.input.empty() && options.output != "-") {
+        std::error_code ignored;
+        if (std::filesystem::equivalent(options.input, options.output, ignored)) {
+            return usageError(kToolName, "the output " + options.output + " is the input file; choose another name");
+        }
+    }
+    std::string error;
+    if (!containerOfName(options.output, options.format.container, error)) {
+        return usageError(kToolName, error);
+    }
+    const Container container = options.format.container;
+    if (options.output == "-" && isatty(STDOUT_FILENO) != 0) {
+        return usageError(kToolName, "standard output is a terminal; send it to a file or a program");
+    }
+    options.format.sampleFormat = defaultSampleFormat(container);
+    if (!options.formatText.empty()) {
+        parseSampleFormat(options.formatText, options.format.sampleFormat);
+        if (!holdsSampleFormat(container, options.format.sampleFormat)) {
+            return usageError(kToolName, std::string(containerName(container)) + " cannot hold " +
+                                             sampleFormatName(options.format.sampleFormat) + " samples; " +
+                                             (container == Container::Flac ? "use -f 24 or -f 16"
+                                                                           : "leave out -f or use -f float"));
+        }
+    }
+    if (!AudioFileWriter::canWrite(options.format, options.sampleRate, error)) {
+        return usageError(kToolName, error);
+    }
+    return 0;
+}
+
+std::string channelList(MidiChannels channels)
+{
+    std::vector<std::string> numbers;
+    for (int channel = 0; channel < 16; ++channel) {
+        if ((channels & (1u << channel)) != 0) {
+            numbers.push_back(std::to_string(channel + 1) +
+                              (channel == kGeneralMidiDrumChannel ? " (General MIDI drums)" : ""));
+        }
+    }
+    std::string list;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        list += (i == 0 ? "" : i + 1 == numbers.size() ? " and " : ", ") + numbers[i];
+    }
+    return list;
+}
+
+int countChannels(MidiChannels channels)
+{
+    int count = 0;
+    for (; channels != 0; channels = static_cast<MidiChannels>(channels & (channels - 1))) {
+        ++count;
+    }
+    return count;
+}
+
+// The chosen channels' events; tells the user, on one line each, when the file has
+// no notes to play or when several channels share the one voice.
+std::vector<TimedMidiEvent> scheduleFile(const Options& options, const MidiFile& file, std::int64_t& endFrame)
+{
+    MidiChannels chosen = options.channels.empty() ? kAllMidiChannels : 0;
+    for (int channel : options.channels) {
+        chosen = static_cast<MidiChannels>(chosen | (1u << (channel - 1)));
+    }
+    const MidiChannels withNotes = channelsWithNotes(file);
+    const double seconds = file.secondsAt(file.endTick()) + options.tailSeconds;
+    if ((withNotes & chosen) == 0) {
+        char length[32];
+        std::snprintf(length, sizeof length, "%.2f", seconds);
+        reportError(kToolName, options.input + ": no notes" +
+                                   (options.channels.empty() ? std::string()
+                                                             : (countChannels(chosen) > 1 ? " on channels " : " on channel ") +
+                                                                   channelList(chosen)) +
+                                   "; the render is " + length + " s of silence");
+    } else if (options.channels.empty() && countChannels(withNotes) > 1 && !options.quiet) {
+        reportError(kToolName, options.input + ": notes on channels " + channelList(withNotes) +
+                                   " all play the one voice; --channel N plays only channel N");
+    }
+    return eventsOfFile(file, options.sampleRate, endFrame, chosen);
+}
+
+// After a signal: nothing is left behind and the status says which signal it was.
+int stopped(AudioFileWriter* output)
+{
+    if (output != nullptr) {
+        output->discard();
+    }
+    reportError(kToolName, "interrupted; no output written");
+    return stopExitStatus();
 }
 
 int run(const Options& options)
 {
+    installStopHandlers();
     std::string error;
 
     // The piece, placed on samples.
@@ -415,38 +288,34 @@ int run(const Options& options)
     } else {
         MidiFile file;
         if (!file.load(options.input, error)) {
-            reportError(error);
+            reportError(kToolName, error);
             return kExitFailure;
         }
-        events = eventsOfFile(file, options.sampleRate, endFrame);
+        events = scheduleFile(options, file, endFrame);
     }
     const std::int64_t totalFrames =
         endFrame + static_cast<std::int64_t>(std::llround(options.tailSeconds * options.sampleRate));
-
-    // A RIFF file counts its bytes in 32 bits.
-    const double dataBytes = static_cast<double>(totalFrames) * 2.0 * WavOutput::bytesPerSample(options.format);
-    if (dataBytes > 4294967295.0 - 4096.0) {
-        char text[160];
+    const Container container = options.format.container;
+    if ((container == Container::Wav || container == Container::Aiff) &&
+        !fitsInWav(totalFrames, 2, options.format.sampleFormat)) {
+        char text[200];
         std::snprintf(text, sizeof text,
-                      "the render would last %.0f s, longer than a WAV file can hold at %d Hz in this format",
-                      static_cast<double>(totalFrames) / options.sampleRate, options.sampleRate);
-        reportError(text);
+                      "the render would last %.0f s, longer than a %s file can hold at %d Hz in this format",
+                      static_cast<double>(totalFrames) / options.sampleRate, containerName(container),
+                      options.sampleRate);
+        reportError(kToolName, text);
         return kExitFailure;
-    }
-    if (!options.input.empty()) {
-        std::error_code ignored;
-        if (std::filesystem::equivalent(options.input, options.output, ignored)) {
-            reportError("the output " + options.output + " is the input file; choose another name");
-            return kExitFailure;
-        }
     }
 
     // The instance, set up as a host does before playing.
+    std::string modulePath = options.module;
+    if (modulePath.empty() && !locateModule(systemModuleSearch(), modulePath, error)) {
+        reportError(kToolName, error + " (give one with -m PATH)");
+        return kExitFailure;
+    }
     ModuleLoader loader;
-    const std::string modulePath =
-        options.module.empty() ? defaultModulePath(ZEPHYRANT_MODULE_FILE_NAME) : options.module;
     if (!loader.load(modulePath, error)) {
-        reportError(error);
+        reportError(kToolName, error);
         return kExitFailure;
     }
     HostSettings settings;
@@ -456,14 +325,14 @@ int run(const Options& options)
     if (!host.open([&loader](HostCallback audioMaster, std::string& reason) {
             return loader.createInstance(audioMaster, reason);
         }, error)) {
-        reportError(error);
+        reportError(kToolName, error);
         return kExitFailure;
     }
     if (options.program >= 0 && !host.setProgram(options.program)) {
         const std::int32_t count = host.effect()->numPrograms;
-        reportError("program " + std::to_string(options.program) + " does not exist: the module has " +
-                    (count > 0 ? "programs 0 to " + std::to_string(count - 1) : std::string("no programs")));
-        return kExitFailure;
+        return usageError(kToolName, "program " + std::to_string(options.program) + " does not exist: the module has " +
+                                         (count > 0 ? "programs 0 to " + std::to_string(count - 1)
+                                                    : std::string("no programs")));
     }
     for (const ParameterSetting& setting : options.parameters) {
         const std::int32_t index = host.findParameter(setting.name);
@@ -472,30 +341,37 @@ int run(const Options& options)
             for (const std::string& name : host.parameterNames()) {
                 known += (known.empty() ? "" : ", ") + name;
             }
-            reportError("unknown parameter '" + setting.name + "'; the module's parameters are: " + known);
-            return kExitFailure;
+            return usageError(kToolName,
+                              "unknown parameter '" + setting.name + "'; the module's parameters are: " + known);
         }
         host.setParameter(index, setting.value);
     }
+    if (stopRequested()) {
+        return stopped(nullptr);
+    }
 
-    WavOutput output;
-    if (!output.open(options.output, options.sampleRate, options.format, error)) {
-        reportError(error);
+    AudioFileSettings fileSettings;
+    fileSettings.sampleRate = options.sampleRate;
+    fileSettings.format = options.format;
+    fileSettings.dither = !options.noDither;
+    fileSettings.frames = totalFrames;
+    fileSettings.force = options.force;
+    fileSettings.stop = stopRequested;
+    AudioFileWriter output;
+    if (!output.open(options.output, fileSettings, error)) {
+        if (stopRequested()) {
+            return stopped(&output);
+        }
+        reportError(kToolName, error);
         return kExitFailure;
     }
 
-    ProgressBar progress(!options.quiet && stderrIsTerminal(), totalFrames, options.sampleRate);
+    ProgressBar progress(!options.quiet && ProgressBar::standardErrorIsTerminal(), totalFrames, options.sampleRate);
     LevelMeter meter;
     std::int64_t done = 0;
     const auto started = std::chrono::steady_clock::now();
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
     const auto writeBlock = [&](const float* left, const float* right, std::int32_t frames) {
-        if (stopRequested != 0) {
-            error = "interrupted: no output written";
-            return false;
-        }
-        if (!output.write(left, right, frames, error)) {
+        if (stopRequested() || !output.write(left, right, frames, error)) {
             return false;
         }
         meter.add(left, frames);
@@ -508,33 +384,44 @@ int run(const Options& options)
     const double renderSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     progress.finish();
     host.close();
+    if (stopRequested()) {
+        return stopped(&output);
+    }
     if (!rendered || !output.commit(error)) {
         output.discard();
-        reportError(error);
+        if (stopRequested()) {
+            return stopped(&output);
+        }
+        reportError(kToolName, error);
         return kExitFailure;
     }
 
     if (output.nonFiniteSamples() > 0) {
-        std::fprintf(stderr, "%s: warning: the module produced %lld samples that are not numbers; written as 0\n",
-                     kProgramName, static_cast<long long>(output.nonFiniteSamples()));
+        reportError(kToolName, "warning: the module produced " + std::to_string(output.nonFiniteSamples()) +
+                                   " samples that are not numbers; written as 0");
     }
     if (!options.quiet) {
         const double seconds = static_cast<double>(totalFrames) / options.sampleRate;
-        const std::string overs = std::to_string(meter.beyondFullScale) + " samples beyond full scale" +
-                                  (meter.beyondFullScale > 0 && options.format != WavSampleFormat::Float32
-                                       ? " (clipped in the file)"
-                                       : "");
+        const bool integer = options.format.sampleFormat != SampleFormat::Float32;
+        const std::string overs = std::to_string(meter.beyondFullScale()) + " samples beyond full scale" +
+                                  (meter.beyondFullScale() > 0 && integer ? " (clipped in the file)" : "");
+        const std::string dither =
+            options.format.sampleFormat == SampleFormat::Pcm16 && !options.noDither ? " (dithered)" : "";
+        const std::string format = container == Container::Ogg
+                                       ? std::string(containerName(container))
+                                       : std::string(sampleFormatName(options.format.sampleFormat)) + dither +
+                                             " " + containerName(container);
         char speed[48];
         if (renderSeconds > 0.0) {
             std::snprintf(speed, sizeof speed, "%.1fx real time", seconds / renderSeconds);
         } else {
             std::snprintf(speed, sizeof speed, "too fast to time");
         }
-        std::printf("%s: %.2f s, %d Hz stereo %s; peak %s, RMS %s, %s; rendered at %s\n", options.output.c_str(),
-                    seconds, options.sampleRate, formatName(options.format), meter.peakText().c_str(),
-                    meter.rmsText().c_str(), overs.c_str(), speed);
+        std::fprintf(stderr, "%s: %.2f s, %d Hz stereo %s; peak %s, RMS %s, %s; rendered at %s\n",
+                     output.destination().shownName().c_str(), seconds, options.sampleRate, format.c_str(),
+                     meter.peakText().c_str(), meter.rmsText().c_str(), overs.c_str(), speed);
     }
-    return 0;
+    return kExitSuccess;
 }
 
 } // namespace
@@ -542,19 +429,19 @@ int run(const Options& options)
 int main(int argc, char** argv)
 {
     Options options;
-    std::string error;
-    if (!parseArguments(argc, argv, options, error)) {
-        reportError(error + " (see --help)");
-        return kExitUsage;
+    const auto app = makeCommandLine(kToolName, kDescription);
+    describeOptions(*app, options);
+    const int parsed = parseCommandLine(*app, argc, argv);
+    if (parsed >= 0) {
+        return parsed;
     }
-    if (options.help) {
-        std::fputs(kUsage, stdout);
-        return 0;
+    if (const int status = checkOptions(options)) {
+        return status;
     }
     try {
         return run(options);
     } catch (const std::exception& failure) {
-        reportError(std::string("render failed: ") + failure.what());
+        reportError(kToolName, std::string("render failed: ") + failure.what());
         return kExitFailure;
     }
 }

@@ -1,4 +1,4 @@
-#include "tools/support/ModuleLoader.h"
+#include "tools/hostkit/ModuleLoader.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -136,6 +136,11 @@ AEffect* ModuleLoader::createInstance(HostCallback audioMaster, std::string& err
     return effect;
 }
 
+VstEntryPoint ModuleLoader::entryPoint(const char* symbol) const
+{
+    return handle != nullptr ? reinterpret_cast<VstEntryPoint>(findSymbol(handle, symbol)) : nullptr;
+}
+
 std::string executableDirectory()
 {
     std::vector<char> buffer(4096);
@@ -151,10 +156,4 @@ std::string executableDirectory()
     std::string path(buffer.data(), static_cast<std::size_t>(length));
     const std::size_t slash = path.rfind(kSeparator);
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-std::string defaultModulePath(const std::string& moduleFileName)
-{
-    const std::string directory = executableDirectory();
-    return directory.empty() ? moduleFileName : directory + kSeparator + moduleFileName;
 }

@@ -1,6 +1,6 @@
 // Loads a plug-in module the way a host on this platform does: through the
 // dynamic loader and its exported entry point, then makes instances from it.
-// Shared by the command-line tools.
+// Shared by the command-line tools, the tests and the benchmarks.
 #pragma once
 
 #include <string>
@@ -24,6 +24,9 @@ public:
     // or null with a reason when the entry made none or the record is not one.
     AEffect* createInstance(HostCallback audioMaster, std::string& error) const;
 
+    // The entry point exported under symbol, or null.
+    VstEntryPoint entryPoint(const char* symbol) const;
+
     const std::string& path() const { return modulePath; }
     const char* entryName() const { return entrySymbol; }
 
@@ -37,6 +40,3 @@ private:
 // The directory of the running executable, without a trailing slash; empty when
 // it cannot be found.
 std::string executableDirectory();
-
-// The module file built next to the running executable.
-std::string defaultModulePath(const std::string& moduleFileName);

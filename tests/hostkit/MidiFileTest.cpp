@@ -1,7 +1,6 @@
 // The MIDI file reader on files built byte by byte here: the shapes real files
 // have (formats 0 and 1, running status, tempo changes, meta and system exclusive
 // events, time code division) and malformed ones, whose reasons name the byte.
-#ifdef ZEPHYRANT_HOSTKIT
 
 #include <gtest/gtest.h>
 
@@ -10,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/support/MidiFile.h"
+#include "tools/hostkit/MidiFile.h"
 
 namespace {
 
@@ -233,5 +232,3 @@ TEST(MidiFile, MalformedFilesAreRefusedWithTheOffendingByte)
 }
 
 } // namespace
-
-#endif // ZEPHYRANT_HOSTKIT

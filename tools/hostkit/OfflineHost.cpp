@@ -1,16 +1,14 @@
-#include "tools/support/OfflineHost.h"
+#include "tools/hostkit/OfflineHost.h"
+
+#include "tools/hostkit/EventBatch.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <cstring>
-#include <new>
 #include <utility>
 
 namespace {
-
-constexpr VstIntPtr kHostVersion = 2400;
-constexpr std::size_t kTextSize = 256;
 
 // The callback is a plain function: it finds its host through the record it is
 // given, or, while an entry point runs and the record is not known yet, through
@@ -55,32 +53,6 @@ bool equalIgnoringCase(const std::string& a, const std::string& b)
            });
 }
 
-// A VstEvents batch with room for any number of event pointers. The record declares
-// two; the pointers are written through a pointer to the first, past that declaration.
-class EventBatch {
-public:
-    void fill(const std::vector<VstMidiEvent>& events)
-    {
-        const std::size_t words = 2 + std::max<std::size_t>(events.size(), 2);
-        if (storage.size() < words) {
-            storage.resize(words);
-        }
-        VstEvents* batch = new (storage.data()) VstEvents{};
-        batch->numEvents = static_cast<std::int32_t>(events.size());
-        VstEvent** slots = &batch->events[0];
-        for (std::size_t i = 0; i < events.size(); ++i) {
-            slots[i] = reinterpret_cast<VstEvent*>(const_cast<VstMidiEvent*>(&events[i]));
-        }
-    }
-
-    VstEvents* get() { return reinterpret_cast<VstEvents*>(storage.data()); }
-
-private:
-    // Pointer-sized words: the header is two of them on 32- and 64-bit alike.
-    std::vector<VstIntPtr> storage;
-};
-static_assert(offsetof(VstEvents, events) == 2 * sizeof(VstIntPtr), "batch header is two words");
-
 } // namespace
 
 OfflineHost::OfflineHost(const HostSettings& hostSettings) : settings(hostSettings) {}
@@ -97,14 +69,14 @@ VstIntPtr VSTCALLBACK OfflineHost::hostCallback(AEffect* effect, std::int32_t op
     if (host != nullptr) {
         return host->answer(opcode);
     }
-    return opcode == audioMasterVersion ? kHostVersion : 0;
+    return opcode == audioMasterVersion ? HostSettings().hostVersion : 0;
 }
 
 VstIntPtr OfflineHost::answer(std::int32_t opcode) const
 {
     switch (opcode) {
     case audioMasterVersion:
-        return kHostVersion;
+        return settings.hostVersion;
     case audioMasterGetSampleRate:
         return settings.sampleRate;
     case audioMasterGetBlockSize:
@@ -112,12 +84,6 @@ VstIntPtr OfflineHost::answer(std::int32_t opcode) const
     default:
         return 0;
     }
-}
-
-VstIntPtr OfflineHost::dispatch(std::int32_t opcode, std::int32_t index, VstIntPtr value, void* ptr,
-                                float opt) const
-{
-    return instance->dispatcher(instance, opcode, index, value, ptr, opt);
 }
 
 bool OfflineHost::open(const InstanceFactory& makeInstance, std::string& error)
@@ -140,42 +106,40 @@ bool OfflineHost::open(const InstanceFactory& makeInstance, std::string& error)
         error = "the module's record has no dispatcher";
         return false;
     }
-    instance = made;
-    dispatch(effOpen);
-    dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(settings.sampleRate));
-    dispatch(effSetBlockSize, 0, settings.blockSize);
+    current = PluginInstance(made);
+    current.dispatch(effOpen);
+    current.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(settings.sampleRate));
+    current.dispatch(effSetBlockSize, 0, settings.blockSize);
     return true;
 }
 
-void OfflineHost::close()
+VstIntPtr OfflineHost::close()
 {
-    if (instance == nullptr) {
-        return;
+    if (!current) {
+        return 0;
     }
-    AEffect* closing = instance;
-    instance = nullptr;
-    closing->dispatcher(closing, effClose, 0, 0, nullptr, 0.0f);
-    unregister(closing);
+    const PluginInstance closing = current;
+    current = PluginInstance();
+    const VstIntPtr answered = closing.dispatch(effClose);
+    unregister(closing.record());
+    return answered;
 }
 
 std::vector<std::string> OfflineHost::parameterNames() const
 {
     std::vector<std::string> names;
-    if (instance == nullptr) {
+    if (!current) {
         return names;
     }
-    for (std::int32_t index = 0; index < instance->numParams; ++index) {
-        char text[kTextSize] = {};
-        dispatch(effGetParamName, index, 0, text);
-        text[kTextSize - 1] = '\0';
-        names.push_back(trimTrailingBlanks(text));
+    for (std::int32_t index = 0; index < current.record()->numParams; ++index) {
+        names.push_back(trimTrailingBlanks(current.text(effGetParamName, index)));
     }
     return names;
 }
 
 std::int32_t OfflineHost::findParameter(const std::string& nameOrIndex) const
 {
-    if (instance == nullptr) {
+    if (!current) {
         return -1;
     }
     const std::string wanted = trimTrailingBlanks(nameOrIndex);
@@ -190,32 +154,40 @@ std::int32_t OfflineHost::findParameter(const std::string& nameOrIndex) const
         return -1;
     }
     const long index = std::stol(wanted);
-    return index < instance->numParams ? static_cast<std::int32_t>(index) : -1;
+    return index < current.record()->numParams ? static_cast<std::int32_t>(index) : -1;
 }
 
 bool OfflineHost::setProgram(std::int32_t program)
 {
-    if (instance == nullptr || program < 0 || program >= instance->numPrograms) {
+    if (!current || program < 0 || program >= current.record()->numPrograms) {
         return false;
     }
-    dispatch(effSetProgram, 0, program);
+    current.dispatch(effSetProgram, 0, program);
     return true;
 }
 
 bool OfflineHost::setParameter(std::int32_t index, float value)
 {
-    if (instance == nullptr || index < 0 || index >= instance->numParams || instance->setParameter == nullptr) {
+    if (!current || index < 0 || index >= current.record()->numParams || current.record()->setParameter == nullptr) {
         return false;
     }
-    instance->setParameter(instance, index, value);
+    current.setParameter(index, value);
     return true;
 }
 
-bool OfflineHost::render(const std::vector<TimedMidiEvent>& events, std::int64_t totalFrames, const BlockSink& sink)
+bool OfflineHost::render(const std::vector<TimedMidiEvent>& events, std::int64_t totalFrames, const BlockSink& sink,
+                         const BlockPlan& plan)
 {
-    if (instance == nullptr) {
+    if (!current) {
         return false;
     }
+    const std::vector<std::int32_t> sizes =
+        plan.sizes.empty() ? std::vector<std::int32_t>{std::max<std::int32_t>(settings.blockSize, 1)} : plan.sizes;
+    const std::int32_t longest = *std::max_element(sizes.begin(), sizes.end());
+    if (longest <= 0 || *std::min_element(sizes.begin(), sizes.end()) < 0) {
+        return false;
+    }
+
     // Frame order is what the module relies on; keep the caller's order for equal frames.
     std::vector<TimedMidiEvent> sorted;
     const std::vector<TimedMidiEvent>* ordered = &events;
@@ -226,11 +198,12 @@ bool OfflineHost::render(const std::vector<TimedMidiEvent>& events, std::int64_t
         ordered = &sorted;
     }
 
-    const std::size_t blockSize = static_cast<std::size_t>(std::max<std::int32_t>(settings.blockSize, 1));
-    const std::size_t inputCount = static_cast<std::size_t>(std::max<std::int32_t>(instance->numInputs, 0));
-    const std::size_t outputCount = static_cast<std::size_t>(std::max<std::int32_t>(instance->numOutputs, 2));
-    std::vector<std::vector<float>> inputs(inputCount, std::vector<float>(blockSize, 0.0f));
-    std::vector<std::vector<float>> outputs(outputCount, std::vector<float>(blockSize, 0.0f));
+    AEffect* const effect = current.record();
+    const auto blockLength = static_cast<std::size_t>(longest);
+    const std::size_t inputCount = static_cast<std::size_t>(std::max<std::int32_t>(effect->numInputs, 0));
+    const std::size_t outputCount = static_cast<std::size_t>(std::max<std::int32_t>(effect->numOutputs, 2));
+    std::vector<std::vector<float>> inputs(inputCount, std::vector<float>(blockLength, 0.0f));
+    std::vector<std::vector<float>> outputs(outputCount, std::vector<float>(blockLength, 0.0f));
     std::vector<float*> inputPointers(std::max<std::size_t>(inputCount, 1), nullptr);
     std::vector<float*> outputPointers(outputCount, nullptr);
     for (std::size_t i = 0; i < inputCount; ++i) {
@@ -240,43 +213,38 @@ bool OfflineHost::render(const std::vector<TimedMidiEvent>& events, std::int64_t
         outputPointers[i] = outputs[i].data();
     }
     // A module with one output plays it on both sides.
-    const float* right = instance->numOutputs == 1 ? outputs[0].data() : outputs[1].data();
+    const float* right = effect->numOutputs == 1 ? outputs[0].data() : outputs[1].data();
 
-    std::vector<VstMidiEvent> blockEvents;
-    EventBatch batch;
+    EventBatch batch(ordered->size());
     std::size_t nextEvent = 0;
     while (nextEvent < ordered->size() && (*ordered)[nextEvent].frame < 0) {
         ++nextEvent; // before the start of the render
     }
 
-    dispatch(effMainsChanged, 0, 1);
+    current.dispatch(effMainsChanged, 0, 1);
     bool completed = true;
-    for (std::int64_t blockStart = 0; blockStart < totalFrames;) {
-        const auto frames = static_cast<std::int32_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(blockSize), totalFrames - blockStart));
-        blockEvents.clear();
+    std::size_t blockNumber = 0;
+    for (std::int64_t blockStart = 0; blockStart < totalFrames; ++blockNumber) {
+        const auto frames = static_cast<std::int32_t>(std::min<std::int64_t>(
+            sizes[blockNumber % sizes.size()], totalFrames - blockStart));
+        batch.clear();
         while (nextEvent < ordered->size() && (*ordered)[nextEvent].frame < blockStart + frames) {
             const TimedMidiEvent& event = (*ordered)[nextEvent++];
-            VstMidiEvent midi{};
-            midi.type = kVstMidiType;
-            midi.byteSize = static_cast<std::int32_t>(sizeof(VstMidiEvent));
-            midi.deltaFrames = static_cast<std::int32_t>(event.frame - blockStart);
-            for (int i = 0; i < 3; ++i) {
-                midi.midiData[i] = static_cast<char>(event.bytes[i]);
-            }
-            blockEvents.push_back(midi);
+            batch.add(event.bytes, static_cast<std::int32_t>(event.frame - blockStart));
         }
-        if (!blockEvents.empty()) {
-            batch.fill(blockEvents);
-            dispatch(effProcessEvents, 0, 0, batch.get());
+        if (batch.size() > 0) {
+            current.dispatch(effProcessEvents, 0, 0, batch.get());
+        }
+        if (plan.beforeBlock) {
+            plan.beforeBlock(blockNumber, current);
         }
         for (std::vector<float>& output : outputs) {
             std::fill(output.begin(), output.begin() + frames, 0.0f);
         }
-        if (instance->processReplacing != nullptr) {
-            instance->processReplacing(instance, inputPointers.data(), outputPointers.data(), frames);
-        } else if (instance->process != nullptr) {
-            instance->process(instance, inputPointers.data(), outputPointers.data(), frames);
+        if (effect->processReplacing != nullptr) {
+            effect->processReplacing(effect, inputPointers.data(), outputPointers.data(), frames);
+        } else if (effect->process != nullptr) {
+            effect->process(effect, inputPointers.data(), outputPointers.data(), frames);
         }
         blockStart += frames;
         if (!sink(outputs[0].data(), right, frames)) {
@@ -284,6 +252,6 @@ bool OfflineHost::render(const std::vector<TimedMidiEvent>& events, std::int64_t
             break;
         }
     }
-    dispatch(effMainsChanged, 0, 0);
+    current.dispatch(effMainsChanged, 0, 0);
     return completed;
 }

@@ -1,4 +1,4 @@
-#include "tools/support/MidiFile.h"
+#include "tools/hostkit/MidiFile.h"
 
 #include <algorithm>
 #include <cerrno>
