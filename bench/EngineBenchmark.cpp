@@ -8,64 +8,62 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <stk/Mandolin.h>
 #include <stk/Stk.h>
 
 #include "engine/FloatingPointMode.h"
-#include "instrument/SynthPlugin.h"
+#include "host/PluginMain.h"
+#include "instrument/Parameters.h"
+#include "tools/hostkit/EventBatch.h"
+#include "tools/hostkit/OfflineHost.h"
 
 namespace {
 
 constexpr std::int32_t kBlockSize = 512;
-constexpr float kSampleRate = 44100.0f;
-constexpr unsigned char kKey = 60;
-constexpr unsigned char kVelocity = 100;
+constexpr std::int32_t kSampleRate = 44100;
+constexpr std::uint8_t kKey = 60;
+constexpr std::uint8_t kVelocity = 100;
 
-VstIntPtr VSTCALLBACK quietHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntPtr, void*, float)
+// An instrument opened as a host opens it and switched on, optionally with a note-on
+// at the first sample of the next block; the note is never released.
+std::unique_ptr<OfflineHost> makeInstrument(bool holdNote, bool everyStage)
 {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-// An instrument set up as a host does, optionally with a note-on sent at the first
-// sample of the next block; the note is never released.
-std::unique_ptr<SynthPlugin> makeInstrument(bool holdNote, bool everyStage)
-{
-    auto plugin = std::make_unique<SynthPlugin>(quietHost);
-    plugin->setSampleRate(kSampleRate);
-    plugin->setBlockSize(kBlockSize);
-    plugin->resume();
+    auto host = std::make_unique<OfflineHost>(HostSettings{kSampleRate, kBlockSize});
+    std::string error;
+    if (!host->open([](HostCallback audioMaster, std::string&) { return pluginMain(audioMaster); }, error)) {
+        return nullptr;
+    }
     if (everyStage) {
-        plugin->setParameter(kDistorter, 0.6f);
-        plugin->setParameter(kDynaTone, 0.7f);
-        plugin->setParameter(kOverdrive, 0.5f);
-        plugin->setParameter(kChorus, 0.4f);
-        plugin->setParameter(kPowerChord, 1.0f);
+        host->setParameter(kDistorter, 0.6f);
+        host->setParameter(kDynaTone, 0.7f);
+        host->setParameter(kOverdrive, 0.5f);
+        host->setParameter(kChorus, 0.4f);
+        host->setParameter(kPowerChord, 1.0f);
     }
+    host->instance().dispatch(effMainsChanged, 0, 1);
     if (holdNote) {
-        VstMidiEvent noteOn{};
-        noteOn.type = kVstMidiType;
-        noteOn.byteSize = sizeof(VstMidiEvent);
-        noteOn.deltaFrames = 0;
-        noteOn.midiData[0] = static_cast<char>(0x90);
-        noteOn.midiData[1] = static_cast<char>(kKey);
-        noteOn.midiData[2] = static_cast<char>(kVelocity);
-        VstEvents batch{};
-        batch.numEvents = 1;
-        batch.events[0] = reinterpret_cast<VstEvent*>(&noteOn);
-        plugin->processEvents(&batch);
+        EventBatch batch(1);
+        batch.add({0x90, kKey, kVelocity}, 0);
+        host->instance().dispatch(effProcessEvents, 0, 0, batch.get());
     }
-    return plugin;
+    return host;
 }
 
 void renderBlocks(benchmark::State& state, bool holdNote, bool everyStage)
 {
-    auto plugin = makeInstrument(holdNote, everyStage);
+    const auto host = makeInstrument(holdNote, everyStage);
+    if (!host) {
+        state.SkipWithError("the instrument made no instance");
+        return;
+    }
+    AEffect* const effect = host->effect();
     std::vector<float> left(kBlockSize), right(kBlockSize);
     float* outputs[2] = {left.data(), right.data()};
     for (auto _ : state) {
-        plugin->processReplacing(nullptr, outputs, kBlockSize);
+        effect->processReplacing(effect, nullptr, outputs, kBlockSize);
         benchmark::DoNotOptimize(left.data());
         benchmark::DoNotOptimize(right.data());
         benchmark::ClobberMemory();

@@ -3,12 +3,14 @@
 # Usage: scripts/install-deps.sh build|windows|test|bench
 set -euo pipefail
 
-build=(cmake make g++ pkg-config libsndfile1-dev python3)
+# CLI11 parses the tools' options; help2man writes their manual pages.
+build=(cmake make g++ pkg-config libsndfile1-dev libcli11-dev help2man python3)
 # Cross builds: mingw-w64 for the Windows modules, g++-multilib for 32-bit x86 Linux,
 # qemu-user to run the 32-bit programs and wine64 to run the 64-bit Windows ones.
 mingw=(g++-mingw-w64-i686 g++-mingw-w64-x86-64)
 windows=("${build[@]}" "${mingw[@]}")
-test=("${build[@]}" libgtest-dev googletest "${mingw[@]}" g++-multilib qemu-user wine64)
+# sox reads the renderer's files back as other programs do.
+test=("${build[@]}" libgtest-dev googletest sox "${mingw[@]}" g++-multilib qemu-user wine64)
 bench=("${build[@]}" libbenchmark-dev libstk-dev stk)
 
 case "${1:-build}" in
