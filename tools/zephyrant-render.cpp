@@ -268,10 +268,14 @@ std::vector<TimedMidiEvent> scheduleFile(const Options& options, const MidiFile&
 // After a signal: nothing is left behind and the status says which signal it was.
 int stopped(AudioFileWriter* output)
 {
+    const bool partlyWritten =
+        output != nullptr && output->destination().descriptor() >= 0 &&
+        output->destination().kind() != OutputDestination::Kind::Replacement;
     if (output != nullptr) {
         output->discard();
     }
-    reportError(kToolName, "interrupted; no output written");
+    reportError(kToolName, partlyWritten ? "interrupted; what was sent so far is incomplete"
+                                         : "interrupted; no output written");
     return stopExitStatus();
 }
 
