@@ -3,7 +3,8 @@
 # Usage: scripts/install-deps.sh build|windows|test|bench
 set -euo pipefail
 
-build=(cmake make g++ pkg-config libsndfile1-dev python3)
+# lv2-dev: the LV2 headers the plug-in bundle is built with.
+build=(cmake make g++ pkg-config libsndfile1-dev python3 lv2-dev)
 # Cross builds: mingw-w64 for the Windows modules, g++-multilib for 32-bit x86 Linux,
 # qemu-user to run the 32-bit programs and wine64 to run the 64-bit Windows ones.
 mingw=(g++-mingw-w64-i686 g++-mingw-w64-x86-64)
