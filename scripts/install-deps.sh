@@ -9,7 +9,9 @@ build=(cmake make g++ pkg-config libsndfile1-dev python3 lv2-dev)
 # qemu-user to run the 32-bit programs and wine64 to run the 64-bit Windows ones.
 mingw=(g++-mingw-w64-i686 g++-mingw-w64-x86-64)
 windows=("${build[@]}" "${mingw[@]}")
-test=("${build[@]}" libgtest-dev googletest "${mingw[@]}" g++-multilib qemu-user wine64)
+# sordi, lilv-utils and liblilv-dev: the LV2 validator, lv2info, lv2bench and the
+# host library of the LV2 tests.
+test=("${build[@]}" libgtest-dev googletest sordi lilv-utils liblilv-dev "${mingw[@]}" g++-multilib qemu-user wine64)
 bench=("${build[@]}" libbenchmark-dev libstk-dev stk)
 
 case "${1:-build}" in
