@@ -15,7 +15,8 @@ std::string turtleNumber(float value)
     char text[32];
     for (int digits = 1; digits <= 9; ++digits) {
         std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
-        if (std::strtof(text, nullptr) == value) {
+        // Hosts read the number as a float or as a double narrowed to float.
+        if (std::strtof(text, nullptr) == value && static_cast<float>(std::strtod(text, nullptr)) == value) {
             break;
         }
     }

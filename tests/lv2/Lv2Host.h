@@ -121,7 +121,9 @@ public:
             header.body.type = event.type;
             auto* bytes = reinterpret_cast<std::uint8_t*>(words.data());
             std::memcpy(bytes + offset, &header, sizeof header);
-            std::memcpy(bytes + offset + sizeof header, event.body.data(), event.body.size());
+            if (!event.body.empty()) {
+                std::memcpy(bytes + offset + sizeof header, event.body.data(), event.body.size());
+            }
             offset += sizeof header + ((event.body.size() + 7) & ~std::size_t{7});
         }
         sequence->atom.size = static_cast<std::uint32_t>(offset - sizeof(LV2_Atom));
