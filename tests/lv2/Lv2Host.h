@@ -149,7 +149,7 @@ private:
 // the test connects them itself.
 class Instance {
 public:
-    static constexpr std::uint32_t kCapacity = 8192;
+    static constexpr std::uint32_t kCapacity = 8193;
 
     explicit Instance(double rate, bool connect = true, const LV2_Feature* const* features = nullptr)
         : sequence(World::get().urids()(LV2_ATOM__Sequence)), left(kCapacity), right(kCapacity)
@@ -191,13 +191,13 @@ public:
         active = true;
     }
 
-    // One run of frames samples (at most kCapacity) with these events; the output
-    // buffers are first filled with a value no rendering writes by chance.
+    // One run of frames samples (below kCapacity) with these events; the samples
+    // it may write, and the one after, first hold a value no rendering writes by chance.
     void run(std::uint32_t frames, const std::vector<AtomEvent>& events = {}, LV2_URID unit = 0)
     {
         sequence.write(events, unit);
-        std::fill(left.begin(), left.end(), kUnwritten);
-        std::fill(right.begin(), right.end(), kUnwritten);
+        std::fill(left.begin(), left.begin() + frames + 1, kUnwritten);
+        std::fill(right.begin(), right.begin() + frames + 1, kUnwritten);
         lilv_instance_run(instance, frames);
     }
 

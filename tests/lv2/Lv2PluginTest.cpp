@@ -7,6 +7,7 @@
 #include <lv2/core/lv2.h>
 #include <lv2/presets/presets.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -42,11 +43,13 @@ std::vector<std::uint8_t> bend(int value)
     return {0xE0, static_cast<std::uint8_t>(value & 0x7F), static_cast<std::uint8_t>(value >> 7)};
 }
 
+using Values = std::array<float, kControlCount>;
+
 // The values of a fresh module instance: the basic program.
-std::vector<float> basicValues(const LoadedModule& module)
+Values basicValues(const LoadedModule& module)
 {
     ModuleVoice voice(module, 44100.0f);
-    std::vector<float> values(kControlCount);
+    Values values{};
     for (std::uint32_t n = 0; n < kControlCount; ++n) {
         values[n] = voice.getParameter(static_cast<std::int32_t>(n));
     }
@@ -57,7 +60,7 @@ std::vector<float> basicValues(const LoadedModule& module)
 // both front ends get, and atoms only the plug-in gets, which it must skip.
 struct Block {
     std::uint32_t frames;
-    std::vector<float> values;
+    Values values;
     std::vector<Midi> midi;
     std::vector<AtomEvent> skipped;
 };
@@ -188,11 +191,11 @@ std::vector<AtomEvent> atomsToSkip(std::int64_t frame)
     };
 }
 
-std::vector<Block> partition(const Phrase& phrase, const std::vector<float>& basic,
+std::vector<Block> partition(const Phrase& phrase, const Values& basic,
                            const std::vector<std::uint32_t>& sizes)
 {
     std::vector<Block> runs;
-    std::vector<float> values = basic;
+    Values values = basic;
     std::size_t sizeIndex = 0;
     for (std::int32_t start = 0; start < phrase.frames;) {
         const std::uint32_t size =
@@ -331,26 +334,49 @@ protected:
     }
 
     LoadedModule module;
-    std::vector<float> basic;
+    Values basic{};
 };
 
-TEST_F(Lv2PluginTest, OutputIsBitIdenticalToTheModuleForTheSameRuns)
+// Each phrase in runs of 1, 64 and 4096 frames, and in a ragged partition with
+// runs of 0 frames.
+struct IdentityCase {
+    std::size_t phrase;
+    std::vector<std::uint32_t> runs;
+};
+
+class Lv2IdentityTest : public Lv2PluginTest, public ::testing::WithParamInterface<IdentityCase> {};
+
+TEST_P(Lv2IdentityTest, OutputIsBitIdenticalToTheModuleForTheSameRuns)
 {
-    const std::vector<std::vector<std::uint32_t>> partitions = {{1}, {64}, {4096}, {1, 0, 64, 300, 4096, 17}};
-    for (const Phrase& phrase : phrases()) {
-        for (const std::vector<std::uint32_t>& sizes : partitions) {
-            const std::vector<Block> runs = partition(phrase, basic, sizes);
-            const Stereo expected = renderModule(module, phrase.rate, runs);
-            const Stereo actual = renderPlugin(phrase.rate, runs);
-            const std::string what = std::string(phrase.name) + ", runs of " + std::to_string(sizes[0]) +
-                                     (sizes.size() > 1 ? " and others" : "");
-            ASSERT_EQ(actual.left.size(), static_cast<std::size_t>(phrase.frames)) << what;
-            EXPECT_GT(peak(expected), 0.01f) << what;
-            EXPECT_TRUE(allFinite(actual)) << what;
-            EXPECT_EQ(firstDifference(expected, actual), -1) << what;
+    const Phrase phrase = phrases()[GetParam().phrase];
+    const std::vector<Block> runs = partition(phrase, basic, GetParam().runs);
+    const Stereo expected = renderModule(module, phrase.rate, runs);
+    const Stereo actual = renderPlugin(phrase.rate, runs);
+    ASSERT_EQ(actual.left.size(), static_cast<std::size_t>(phrase.frames)) << phrase.name;
+    EXPECT_GT(peak(expected), 0.01f) << phrase.name;
+    EXPECT_TRUE(allFinite(actual)) << phrase.name;
+    EXPECT_EQ(firstDifference(expected, actual), -1) << phrase.name;
+}
+
+std::vector<IdentityCase> identityCases()
+{
+    std::vector<IdentityCase> cases;
+    for (std::size_t phrase = 0; phrase < phrases().size(); ++phrase) {
+        for (std::vector<std::uint32_t> runs : {std::vector<std::uint32_t>{1}, {64}, {4096}, {1, 0, 64, 300, 4096, 17}}) {
+            cases.push_back({phrase, runs});
         }
     }
+    return cases;
 }
+
+std::string identityCaseName(const ::testing::TestParamInfo<IdentityCase>& info)
+{
+    const std::vector<std::uint32_t>& runs = info.param.runs;
+    return "Phrase" + std::to_string(info.param.phrase + 1) +
+           (runs.size() == 1 ? "RunsOf" + std::to_string(runs[0]) : std::string("RaggedRuns"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Phrases, Lv2IdentityTest, ::testing::ValuesIn(identityCases()), identityCaseName);
 
 TEST_F(Lv2PluginTest, RendersFiniteSoundAtEveryRate)
 {
@@ -412,7 +438,7 @@ TEST_F(Lv2PluginTest, PortsConnectedAfterActivateWork)
 
 TEST_F(Lv2PluginTest, UnconnectedControlKeepsTheLastValueRead)
 {
-    std::vector<float> loud = basic;
+    Values loud = basic;
     loud[kVolume] = 0.9f;
     const std::vector<Block> runs = {{1000, loud, {{0, noteOn(55)}}, {}}, {3000, loud, {}, {}}};
     Instance instance(44100.0);
@@ -421,7 +447,7 @@ TEST_F(Lv2PluginTest, UnconnectedControlKeepsTheLastValueRead)
     Stereo actual;
     playRun(instance, runs[0], actual);
     lilv_instance_connect_port(instance.get(), kFirstControlPort + kVolume, nullptr);
-    std::vector<float> quiet = loud;
+    Values quiet = loud;
     quiet[kVolume] = 0.0f;
     playRun(instance, {3000, quiet, {}, {}}, actual);
     EXPECT_EQ(firstDifference(renderModule(module, 44100.0f, runs), actual), -1);

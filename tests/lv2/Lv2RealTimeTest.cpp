@@ -24,6 +24,12 @@ void* allocate(std::size_t size)
 
 } // namespace
 
+// The replacements take memory from malloc and give it back with free, always in
+// pairs; the compiler, seeing free behind a delete it inlined, would warn.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 void* operator new(std::size_t size)
 {
     void* memory = allocate(size);

@@ -53,8 +53,8 @@ public:
     // One effProcessEvents with these messages, then processReplacing of frames samples.
     void block(const std::vector<Midi>& messages, std::int32_t frames, float* left, float* right)
     {
-        std::vector<VstMidiEvent> events(messages.size());
-        std::vector<VstIntPtr> list(2 + messages.size() + 2, 0);
+        events.resize(messages.size());
+        list.assign(2 + messages.size() + 2, 0);
         for (std::size_t n = 0; n < messages.size(); ++n) {
             VstMidiEvent& event = events[n];
             event = VstMidiEvent{};
@@ -81,6 +81,8 @@ private:
     }
 
     AEffect* effect;
+    std::vector<VstMidiEvent> events; // one block's batch, kept to spare allocations
+    std::vector<VstIntPtr> list;
 };
 
 } // namespace lv2_host
