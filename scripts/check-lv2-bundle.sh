@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Checks the built LV2 bundle with the tools a user of LV2 has: its Turtle files
 # validate against the installed LV2 specification without an error or a warning,
-# lv2info lists the plug-in with its 22 ports, lv2bench runs it, and its library
-# exports nothing but lv2_descriptor.
-# Usage: scripts/check-lv2-bundle.sh LV2_DIR (the folder holding zephyrant.lv2/,
-# build/release/lib/lv2 for the optimised build)
+# lv2info lists the plug-in with its 22 ports, lv2bench runs it, its library
+# exports nothing but lv2_descriptor, and cmake --install puts the whole bundle
+# into lib/lv2/ of the prefix.
+# Usage: scripts/check-lv2-bundle.sh BUILD_DIR (the bundle is BUILD_DIR/lib/lv2/zephyrant.lv2)
 set -uo pipefail
-lv2dir=$(cd "${1:?usage: check-lv2-bundle.sh LV2_DIR}" && pwd)
+build=$(cd "${1:?usage: check-lv2-bundle.sh BUILD_DIR}" && pwd)
+lv2dir=$build/lib/lv2
 bundle=$lv2dir/zephyrant.lv2
 uri=urn:korvantis:zephyrant
 out=$(mktemp -d)
@@ -51,6 +52,14 @@ nm -D --defined-only "$bundle/zephyrant.so" >"$out/log" 2>&1
 status=$?
 [ "$(awk '{print $NF}' "$out/log")" = lv2_descriptor ] || status=1
 report "exports: $(awk '{print $NF}' "$out/log" | tr '\n' ' ')" $status
+
+cmake --install "$build" --prefix "$out/prefix" >"$out/log" 2>&1
+status=$?
+for file in zephyrant.so manifest.ttl zephyrant.ttl presets.ttl; do
+    cmp -s "$bundle/$file" "$out/prefix/lib/lv2/zephyrant.lv2/$file" || status=1
+done
+LV2_PATH=$out/prefix/lib/lv2 lv2info "$uri" >>"$out/log" 2>&1 || status=1
+report "cmake --install: the bundle in lib/lv2/zephyrant.lv2" $status
 
 echo "lv2 bundle: $passed passed, $failed failed"
 [ $failed -eq 0 ]
