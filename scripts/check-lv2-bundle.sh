@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the built LV2 bundle with the tools a user of LV2 has: its Turtle files
-# validate against the installed LV2 specification without an error or a warning,
+# validate against the LV2 vocabulary that lv2-dev installs, without an error or a warning,
 # lv2info lists the plug-in with its 22 ports, lv2bench runs it, its library
 # exports nothing but lv2_descriptor, and cmake --install puts the whole bundle
 # into lib/lv2/ of the prefix.
@@ -26,8 +26,8 @@ report() {
     fi
 }
 
-# Debian's lv2_validate names one specification file that the package does not
-# ship and says so on every run; that line is about the installed specification.
+# Debian's lv2_validate names one vocabulary file that the package does not
+# ship and says so on every run; that line is about the installed vocabulary.
 lv2_validate "$bundle"/*.ttl >"$out/log" 2>&1
 status=$?
 grep -q '^Found 0 errors' "$out/log" || status=1

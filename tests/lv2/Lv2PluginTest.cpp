@@ -99,12 +99,18 @@ std::vector<AtomEvent> sequenceOf(const Block& run)
     return events;
 }
 
+// Appends the first frames samples the instance's last run wrote.
+void collect(const Instance& instance, std::uint32_t frames, Stereo& out)
+{
+    out.left.insert(out.left.end(), instance.left.begin(), instance.left.begin() + frames);
+    out.right.insert(out.right.end(), instance.right.begin(), instance.right.begin() + frames);
+}
+
 void playRun(Instance& instance, const Block& run, Stereo& out)
 {
     std::copy(run.values.begin(), run.values.end(), instance.controls);
     instance.run(run.frames, sequenceOf(run));
-    out.left.insert(out.left.end(), instance.left.begin(), instance.left.begin() + run.frames);
-    out.right.insert(out.right.end(), instance.right.begin(), instance.right.begin() + run.frames);
+    collect(instance, run.frames, out);
 }
 
 Stereo renderPlugin(double rate, const std::vector<Block>& runs)
@@ -392,8 +398,7 @@ TEST_F(Lv2PluginTest, RendersFiniteSoundAtEveryRate)
         Stereo out;
         for (int n = 0; n < 8; ++n) {
             instance.run(4096, n == 0 ? std::vector<AtomEvent>{{10, midiEvent, noteOn(45)}} : std::vector<AtomEvent>{});
-            out.left.insert(out.left.end(), instance.left.begin(), instance.left.begin() + 4096);
-            out.right.insert(out.right.end(), instance.right.begin(), instance.right.begin() + 4096);
+            collect(instance, 4096, out);
         }
         EXPECT_TRUE(allFinite(out)) << rate;
         EXPECT_GT(peak(out), 0.01f) << rate;
@@ -468,17 +473,14 @@ TEST_F(Lv2PluginTest, SkipsEventsItCannotPlace)
     instance.sequence.overstateLastEvent(1u << 20);
     std::copy(basic.begin(), basic.end(), instance.controls);
     lilv_instance_run(instance.get(), 2048);
-    actual.left.insert(actual.left.end(), instance.left.begin(), instance.left.begin() + 2048);
-    actual.right.insert(actual.right.end(), instance.right.begin(), instance.right.begin() + 2048);
+    collect(instance, 2048, actual);
     // A sequence stamped in beats and an atom that is not a sequence carry no frames to play at.
     instance.run(2048, {{0, midiEvent, noteOff(57)}}, urids(LV2_ATOM__beatTime));
-    actual.left.insert(actual.left.end(), instance.left.begin(), instance.left.begin() + 2048);
-    actual.right.insert(actual.right.end(), instance.right.begin(), instance.right.begin() + 2048);
+    collect(instance, 2048, actual);
     instance.sequence.write({{0, midiEvent, noteOff(57)}});
     instance.sequence.get()->atom.type = urids(LV2_ATOM__Chunk);
     lilv_instance_run(instance.get(), 2048);
-    actual.left.insert(actual.left.end(), instance.left.begin(), instance.left.begin() + 2048);
-    actual.right.insert(actual.right.end(), instance.right.begin(), instance.right.begin() + 2048);
+    collect(instance, 2048, actual);
     EXPECT_EQ(firstDifference(renderModule(module, 44100.0f, expected), actual), -1);
 }
 
