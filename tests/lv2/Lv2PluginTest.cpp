@@ -12,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -349,6 +350,14 @@ struct IdentityCase {
     std::size_t phrase;
     std::vector<std::uint32_t> runs;
 };
+
+void PrintTo(const IdentityCase& identityCase, std::ostream* out)
+{
+    *out << phrases()[identityCase.phrase].name << ", runs of";
+    for (std::uint32_t frames : identityCase.runs) {
+        *out << " " << frames;
+    }
+}
 
 class Lv2IdentityTest : public Lv2PluginTest, public ::testing::WithParamInterface<IdentityCase> {};
 
