@@ -8,7 +8,7 @@ namespace {
 constexpr const char* kEffectName = "Zephyrant";
 constexpr const char* kVendorName = "Korvantis";
 constexpr const char* kProductName = "Korvantis Zephyrant";
-constexpr std::int32_t kVendorVersion = 9536;
+constexpr std::int32_t kVendorVersion = ZEPHYRANT_VST2_VENDOR_VERSION;
 constexpr std::int32_t kNumOutputPins = 2;
 
 // The capabilities the instrument claims; every other text is answered no.

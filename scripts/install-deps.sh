@@ -3,14 +3,16 @@
 # Usage: scripts/install-deps.sh build|windows|test|bench
 set -euo pipefail
 
-# CLI11 parses the tools' options; help2man writes their manual pages.
-build=(cmake make g++ pkg-config libsndfile1-dev libcli11-dev help2man python3)
+# CLI11 parses the tools' options; help2man writes their manual pages; lv2-dev holds
+# the LV2 headers the plug-in bundle is built with.
+build=(cmake make g++ pkg-config libsndfile1-dev libcli11-dev help2man python3 lv2-dev)
 # Cross builds: mingw-w64 for the Windows modules, g++-multilib for 32-bit x86 Linux,
 # qemu-user to run the 32-bit programs and wine64 to run the 64-bit Windows ones.
 mingw=(g++-mingw-w64-i686 g++-mingw-w64-x86-64)
 windows=("${build[@]}" "${mingw[@]}")
-# sox reads the renderer's files back as other programs do.
-test=("${build[@]}" libgtest-dev googletest sox "${mingw[@]}" g++-multilib qemu-user wine64)
+# sox reads the renderer's files back as other programs do; sordi, lilv-utils and
+# liblilv-dev: the LV2 validator, lv2info, lv2bench and the host library of the LV2 tests.
+test=("${build[@]}" libgtest-dev googletest sox sordi lilv-utils liblilv-dev "${mingw[@]}" g++-multilib qemu-user wine64)
 bench=("${build[@]}" libbenchmark-dev libstk-dev stk)
 
 case "${1:-build}" in

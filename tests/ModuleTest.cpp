@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -13,30 +11,10 @@
 #include <vector>
 
 #include "host/AEffect.h"
+#include "tests/LoadedModule.h"
 #include "tests/RecordingHost.h"
 
 namespace {
-
-using EntryPoint = AEffect*(VSTCALLBACK*)(HostCallback);
-
-class LoadedModule {
-public:
-    LoadedModule() : handle(dlopen(ZEPHYRANT_MODULE_PATH, RTLD_NOW | RTLD_LOCAL)) {}
-    ~LoadedModule()
-    {
-        if (handle != nullptr) {
-            dlclose(handle);
-        }
-    }
-    LoadedModule(const LoadedModule&) = delete;
-    LoadedModule& operator=(const LoadedModule&) = delete;
-
-    bool loaded() const { return handle != nullptr; }
-    EntryPoint entry(const char* name) const { return reinterpret_cast<EntryPoint>(dlsym(handle, name)); }
-
-private:
-    void* handle;
-};
 
 // One instance reached through its record only.
 class Instance {
