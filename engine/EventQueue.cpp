@@ -1,6 +1,6 @@
-// MIDI intake: a batch from the host becomes held-key flags and controller values
-// at once, and a queue of note, note-off and pitch-bend entries that the render
-// loop applies at their samples.
+// MIDI intake: a batch from the host sets the controller values at once and becomes
+// a queue of note, note-off and pitch-bend entries that the render loop applies at
+// their samples; the held-key flags change with the note entries, at their frames.
 #include <cmath>
 
 #include "instrument/SynthPlugin.h"

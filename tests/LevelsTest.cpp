@@ -20,7 +20,7 @@ using namespace engine_harness;
 // +18 dBFS as a linear level.
 const float kCeiling = static_cast<float>(std::pow(10.0, 18.0 / 20.0));
 
-// A quarter of a second: velocities 1 to 127, notes drawn end to end, overlapping
+// A seventh of a second: velocities 1 to 127, notes drawn end to end, overlapping
 // and repeated notes, bends both ways and the modulation wheel swept, at any rate.
 std::vector<Midi> phrase(float rate)
 {
@@ -30,16 +30,16 @@ std::vector<Midi> phrase(float rate)
     double t = 0.001;
     for (int n = 0; n < 13; ++n) {
         const int velocity = 1 + n * 126 / 12; // 1 .. 127
-        const double length = 0.017;
+        const double length = 0.01;
         messages.push_back(noteOn(at(t), keys[n], velocity));
         // Every third note overlaps the next one; the others end where it starts.
-        messages.push_back(noteOff(at(t + length + (n % 3 == 1 ? 0.006 : 0.0)), keys[n]));
+        messages.push_back(noteOff(at(t + length + (n % 3 == 1 ? 0.004 : 0.0)), keys[n]));
         t += length;
     }
     for (int step = 0; step < 12; ++step) {
-        const double when = 0.002 + step * 0.018;
+        const double when = 0.002 + step * 0.0105;
         messages.push_back(pitchBend(at(when), step % 2 == 0 ? 16383 - step * 700 : step * 600));
-        messages.push_back(controller(at(when + 0.009), 1, (step * 23) % 128));
+        messages.push_back(controller(at(when + 0.005), 1, (step * 23) % 128));
     }
     std::stable_sort(messages.begin(), messages.end(), [](const Midi& a, const Midi& b) { return a.frame < b.frame; });
     return messages;
@@ -57,7 +57,7 @@ TEST(Levels, RandomSettingsInsideTheirRangesStayFiniteAndBelowPlus18dBFS)
     const std::int32_t blockSizes[] = {64, 256, 1000};
     for (float rate : {44100.0f, 96000.0f}) {
         const std::vector<Midi> notes = phrase(rate);
-        const std::int32_t frames = static_cast<std::int32_t>(rate * 0.25f);
+        const std::int32_t frames = static_cast<std::int32_t>(rate * 0.14f);
         float loudest = 0.0f;
         for (int setting = 0; setting < 500; ++setting) {
             Engine engine(rate);
