@@ -50,6 +50,12 @@ struct EngineState {
     bool stringActive = false;
     float velocitySmoothed = 0.0f;
     std::uint32_t randomState = 1; // the pick noise's own generator
+    // The ordinary loop's tuning compensation (in samples) for the note frequency and
+    // sample rate it was last computed for: recomputed only when one of them changes.
+    bool loopTuningKnown = false;
+    float loopTuningFrequency = 0.0f;
+    float loopTuningRate = 0.0f;
+    double loopTuningCompensation = 1.0;
 
     // Amplitude envelope.
     float envelope = 0.0f;

@@ -1,6 +1,6 @@
-// MIDI intake: a batch from the host becomes held-key flags and controller values
-// at once, and a queue of note, note-off and pitch-bend entries that the render
-// loop applies at their samples.
+// MIDI intake: a batch from the host sets the controller values at once and becomes
+// a queue of note, note-off and pitch-bend entries that the render loop applies at
+// their samples; the held-key flags change with the note entries, at their frames.
 #include <cmath>
 
 #include "instrument/SynthPlugin.h"
@@ -38,16 +38,26 @@ constexpr double kControllerScale = 0.0078125;
 
 std::int32_t SynthPlugin::processEvents(VstEvents* events)
 {
+    // The old queue's entries that were never applied still change their keys' flags.
+    settleHeldKeys(0);
     queuedEventCount = 0;
     std::int32_t lastKeyOn = 0;
     float lastVelocity = 0.0f;
     float lastPitchFactor = 0.0f;
+    // Keys whose flags a dropped entry changed, and whether any entry was dropped.
+    bool dropped = false;
+    bool droppedKey[kNumKeys] = {};
 
-    // Entries past the queue's capacity are dropped; their held keys and
-    // controller values still apply.
-    auto append = [this](std::int32_t frame, std::int32_t key, float velocity, float pitchFactor) {
+    // Entries past the queue's capacity are dropped; their held-key changes apply
+    // at once, and their controller values as always.
+    auto append = [&](std::int32_t frame, std::int32_t key, float velocity, float pitchFactor, std::int32_t kind,
+                      std::int32_t heldKey) {
         if (queuedEventCount < kQueueCapacity - 1) {
-            queuedEvents[queuedEventCount++] = QueuedEvent{frame, key, velocity, pitchFactor};
+            queuedEvents[queuedEventCount++] = QueuedEvent{frame, key, velocity, pitchFactor, kind, heldKey};
+        } else if (heldKey >= 0) {
+            keyHeld[heldKey] = kind == kNoteOnEntry ? 1 : 0;
+            droppedKey[heldKey] = true;
+            dropped = true;
         }
     };
 
@@ -66,13 +76,11 @@ std::int32_t SynthPlugin::processEvents(VstEvents* events)
 
         if (status == 0x90 && data2 != 0) {
             const float velocity = static_cast<float>(data2 * kVelocityScale);
-            append(frame, data1, velocity, lastPitchFactor);
-            keyHeld[data1] = 1;
+            append(frame, data1, velocity, lastPitchFactor, kNoteOnEntry, data1);
             lastKeyOn = data1;
             lastVelocity = velocity;
         } else if (status == 0x80 || status == 0x90) {
-            append(frame, lastKeyOn, 0.0f, lastPitchFactor);
-            keyHeld[data1] = 0;
+            append(frame, lastKeyOn, 0.0f, lastPitchFactor, kNoteOffEntry, data1);
             lastVelocity = 0.0f;
         } else if (status == 0xB0) {
             if (data1 >= 120) {
@@ -85,18 +93,53 @@ std::int32_t SynthPlugin::processEvents(VstEvents* events)
         } else if (status == 0xE0) {
             const float factor = pitchBendFactor(data2 * 128 + data1);
             lastPitchFactor = factor;
-            append(frame, lastKeyOn, lastVelocity, factor);
+            append(frame, lastKeyOn, lastVelocity, factor, kPitchBendEntry, -1);
         }
     }
     queuedEvents[queuedEventCount].frame = kEndOfQueue;
+    if (dropped) {
+        // A dropped entry came after every queued one: its change of a key's flag,
+        // made at once, must not be undone by a queued entry of that key later on.
+        for (std::int32_t n = 0; n < queuedEventCount; ++n) {
+            const std::int32_t key = queuedEvents[n].heldKey;
+            if (key >= 0 && droppedKey[key]) {
+                queuedEvents[n].heldKey = -1;
+            }
+        }
+    }
     return 1;
+}
+
+void SynthPlugin::settleHeldKeys(std::int32_t first)
+{
+    for (std::int32_t n = first; n < queuedEventCount; ++n) {
+        QueuedEvent& entry = queuedEvents[n];
+        if (entry.heldKey >= 0) {
+            keyHeld[entry.heldKey & 0x7F] = entry.kind == kNoteOnEntry ? 1 : 0;
+            entry.heldKey = -1;
+        }
+    }
 }
 
 void SynthPlugin::applyQueuedEvents(std::int32_t frame, std::int32_t& cursor)
 {
     while (cursor < kQueueCapacity && queuedEvents[cursor].frame == frame) {
         QueuedEvent& entry = queuedEvents[cursor];
+        // The entry's own key changes its held flag first, at the entry's frame.
+        if (entry.heldKey >= 0) {
+            keyHeld[entry.heldKey & 0x7F] = entry.kind == kNoteOnEntry ? 1 : 0;
+            entry.heldKey = -1;
+        }
         if (entry.velocity > 0.0f) {
+            if (entry.kind == kNoteOnEntry && !noteActive) {
+                // A note begun with the gate closed is plucked afresh, even when a
+                // release closed the gate at this very frame.
+                pickCounter = 0;
+                attackCount = 0.0f;
+                decayCount = 0.0f;
+                attackStart = envelope;
+                sustainReached = false;
+            }
             noteActive = true;
             noteVelocity = entry.velocity;
             noteFrequency = noteFrequencyTable[entry.key & 0x7F];

@@ -24,8 +24,11 @@ void SynthPlugin::outputStage(float signal, const ToneBlock& block, float* left,
     const double drive = liveValue(kOverdrive);
     float out = static_cast<float>(shaped * (drive * 2.0 + (1.0 - drive)));
     if (stringActive && drive != 0.0) {
+        // The cubic reads its input held to [-2, 2], where it stands at -1 and 1 (beyond,
+        // it would turn and grow as the cube); the dry share keeps the unheld value.
         const double o = out;
-        out = static_cast<float>(drive * ((1.5 * o - 0.5 * ((o * o) * o)) * (1.5 - block.volume)) +
+        const double x = o > 2.0 ? 2.0 : (o < -2.0 ? -2.0 : o);
+        out = static_cast<float>(drive * ((1.5 * x - 0.5 * ((x * x) * x)) * (1.5 - block.volume)) +
                                  (1.0 - drive) * o);
     }
     out = static_cast<float>(static_cast<double>(out) * block.volume);

@@ -54,11 +54,31 @@ float loopDelay(double sampleRate, double frequency, std::int32_t capacity)
     return static_cast<float>(sampleRate / frequency / capacity * capacity);
 }
 
+// pi as the double nearest to it (the value of M_PI, which strict ISO headers need not declare).
+constexpr double kPi = 3.14159265358979323846;
+
+// Samples the ordinary loop's two delays must add to sound exactly at half of note
+// frequency f: reading each line with peekLinear after processLinear takes one sample
+// less than the two delays add up to, and the DC tracker inside the loop, the one-pole
+// high-pass y = x - s, s += (x - s) rps 5, advances the phase by phi at the sounding
+// frequency, which the loop repays with phi / w samples.
+double ordinaryLoopCompensation(float f, float rate, float rps)
+{
+    const double w = 2.0 * kPi * (static_cast<double>(f) * 0.5) / static_cast<double>(rate);
+    if (!(w > 0.0 && w < kPi)) {
+        return 1.0;
+    }
+    const double r = 1.0 - static_cast<double>(rps) * 5.0;
+    const double phi = std::atan2(std::sin(w), 1.0 - std::cos(w)) - std::atan2(r * std::sin(w), 1.0 - r * std::cos(w));
+    return 1.0 + phi / w;
+}
+
 // The two string delays for the last note frequency, detune factor and mode seen. The
 // delays are a function of these three (the sample rate and the capacity are fixed for
 // the block), so the same inputs, compared bit for bit, give the same delays, and the
 // divisions are only redone when one of them changes: at note and pitch-bend entries
-// and on control ticks.
+// and on control ticks. The ordinary loop's tuning compensation lives in the engine
+// state, so it is recomputed only when the note frequency or the sample rate changes.
 struct StringDelays {
     bool known = false;
     float frequency = 0.0f;
@@ -67,15 +87,24 @@ struct StringDelays {
     float delayA = 0.0f;
     float delayB = 0.0f;
 
-    void update(double sampleRate, float f, float m, bool chordMode, std::int32_t capacity)
+    void update(EngineState& engine, float rate, float f, float m, bool chordMode, std::int32_t capacity)
     {
         if (known && sameBits(f, frequency) && sameBits(m, detune) && chordMode == chord) {
             return;
         }
+        const double sampleRate = rate;
         const double fd = f;
         if (!chordMode) {
-            delayA = loopDelay(sampleRate, fd, capacity);
-            delayB = loopDelay(sampleRate, fd * m, capacity);
+            if (!engine.loopTuningKnown || !sameBits(f, engine.loopTuningFrequency) ||
+                !sameBits(rate, engine.loopTuningRate)) {
+                engine.loopTuningCompensation = ordinaryLoopCompensation(f, rate, radiansPerSampleAt(rate));
+                engine.loopTuningKnown = true;
+                engine.loopTuningFrequency = f;
+                engine.loopTuningRate = rate;
+            }
+            const double half = engine.loopTuningCompensation * 0.5;
+            delayA = static_cast<float>(static_cast<double>(loopDelay(sampleRate, fd, capacity)) + half);
+            delayB = static_cast<float>(static_cast<double>(loopDelay(sampleRate, fd * m, capacity)) + half);
         } else {
             delayA = loopDelay(sampleRate, fd * 0.75, capacity);
             delayB = loopDelay(sampleRate, (m * fd) * 0.5, capacity);
@@ -108,7 +137,6 @@ void SynthPlugin::processReplacing(float** /*inputs*/, float** outputs, std::int
 void SynthPlugin::renderBlock(float* left, float* right, std::int32_t sampleFrames)
 {
     const float rate = sampleRate.load();
-    const double sr = rate;
     radiansPerSample = radiansPerSampleAt(rate);
     const double rps = radiansPerSample;
     previousOutput = 0.0f;
@@ -169,7 +197,7 @@ void SynthPlugin::renderBlock(float* left, float* right, std::int32_t sampleFram
                                                          kDetuneDepth);
             const double f = noteFrequency;
             const bool chord = liveValue(kPowerChord) != 0.0f;
-            stringDelays.update(sr, noteFrequency, m, chord, stringDelayCapacity);
+            stringDelays.update(*this, rate, noteFrequency, m, chord, stringDelayCapacity);
             stringDelayA->setDelay(stringDelays.delayA);
             stringDelayB->setDelay(stringDelays.delayB);
             float g = static_cast<float>(kLoopGainBase + (f - 620.0) * kLoopGainSlope);
@@ -225,6 +253,8 @@ void SynthPlugin::renderBlock(float* left, float* right, std::int32_t sampleFram
     }
     noiseState = noise;
     randomState = random;
+    // Entries this call did not reach still change their keys' held flags.
+    settleHeldKeys(cursor);
     if (!voiceStateIsFinite()) {
         recoverVoiceState();
     }

@@ -3,6 +3,7 @@
 // state-variable filter, followed by a cubic soft clipper and a table limiter.
 #include "engine/ToneStages.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -210,18 +211,24 @@ float SynthPlugin::toneStages(float signal, bool controlTick, ToneBlock& block)
     const float z = static_cast<float>(m - ((m * m) * m) * kOneSixth);
 
     // Peak limiter: the gain drops at once to the table's 1 / max(1, |z|) and
-    // recovers smoothly. A non-finite level reads the table's last entry.
+    // recovers smoothly. Beyond the table's end the gain is 4096 / a itself, so large
+    // levels are held at 1 like all others; a non-finite level reads the table's last
+    // entry.
     double a = std::fabs(static_cast<double>(z)) * 4096.0;
     float target = 1.0f;
     // Below 4095 both entries read are 1.0 (the table holds 1.0 up to entry 4095), and
     // 1 + 0 * (a - n) is exactly 1: the common case needs no table reading.
     if (!(a < kLimiterUnityLevel)) {
-        if (!(a <= kLimiterTop)) {
-            a = kLimiterTop;
+        if (a > kLimiterTop && a <= DBL_MAX) {
+            target = static_cast<float>(4096.0 / a);
+        } else {
+            if (!(a <= kLimiterTop)) {
+                a = kLimiterTop;
+            }
+            const std::int32_t n = static_cast<std::int32_t>(a);
+            target = static_cast<float>(limiterTable[n] +
+                                        (static_cast<double>(limiterTable[n + 1]) - limiterTable[n]) * (a - n));
         }
-        const std::int32_t n = static_cast<std::int32_t>(a);
-        target = static_cast<float>(limiterTable[n] +
-                                    (static_cast<double>(limiterTable[n + 1]) - limiterTable[n]) * (a - n));
     }
     if (target < limiterGain) {
         limiterGain = target;

@@ -169,10 +169,12 @@ void SynthPlugin::setBlockSize(std::int32_t newBlockSize)
     blockSize = newBlockSize;
 }
 
-// Switching on drops the events queued for a block that will never come, starts
-// the limiter afresh and asks the host for MIDI.
+// Switching on drops the events queued for a block that will never come (their
+// held-key changes still take effect), starts the limiter afresh and asks the host
+// for MIDI.
 void SynthPlugin::resume()
 {
+    settleHeldKeys(0);
     queuedEvents[0].frame = -1;
     limiterGain = 1.0f;
     wantEvents(1);

@@ -72,6 +72,9 @@ private:
     bool engineReady() const;
     // Applies the queued entries due at sample index frame; advances the cursor.
     void applyQueuedEvents(std::int32_t frame, std::int32_t& cursor);
+    // Gives the held-key flags of the queued entries from index first on that have not
+    // taken effect yet their changes, in queue order.
+    void settleHeldKeys(std::int32_t first);
     // Renders one block into the two outputs; the caller sets the floating-point mode.
     void renderBlock(float* left, float* right, std::int32_t sampleFrames);
     // One envelope step for the current sample; may close the gate.

@@ -252,7 +252,7 @@ TEST_F(InstrumentParameters, SampleRateAndResumeStartTheLimiterAfresh)
     EXPECT_EQ(plugin->getSampleRate(), 48000.0f);
 
     plugin->limiterGain = 0.5f;
-    plugin->queuedEvents[0] = {3, 60, 1.0f, 0.0f};
+    plugin->queuedEvents[0] = {3, 60, 1.0f, 0.0f, kNoteOnEntry, 60};
     plugin->resume();
     EXPECT_EQ(plugin->limiterGain, 1.0f);
     EXPECT_EQ(plugin->queuedEvents[0].frame, -1);

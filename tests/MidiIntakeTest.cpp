@@ -81,12 +81,16 @@ TEST(MidiIntake, NoteOffClosesTheGateOrFallsBackToTheLowestHeldKey)
          tableHz(40)},
         {"legato on, releasing a lower held key", kLegatoOn, {noteOn(0, 69), noteOff(10, 40)}, 20, true,
          tableHz(52)},
+        // Each release falls back to the keys still held at its frame: 40, then 52, then none.
         {"legato on, releasing every key", kLegatoOn,
-         {noteOn(0, 69), noteOff(10, 69), noteOff(11, 40), noteOff(12, 52)}, 20, false, 440.0f},
-        // At frame 10 the scan already sees key 60, pressed later in the batch.
-        {"legato on, a later press in the batch counts at once", kLegatoOn,
-         {noteOn(0, 69), noteOff(10, 69), noteOff(10, 40), noteOff(10, 52), noteOn(20, 60)}, 15, true,
-         tableHz(60)},
+         {noteOn(0, 69), noteOff(10, 69), noteOff(11, 40), noteOff(12, 52)}, 20, false, tableHz(52)},
+        // Held keys change at their entries' frames: at frame 10 key 60, pressed at
+        // frame 20, is not held yet, so the release finds no key and the gate closes.
+        {"legato on, a later press in the batch counts only from its frame", kLegatoOn,
+         {noteOn(0, 69), noteOff(10, 69), noteOff(10, 40), noteOff(10, 52), noteOn(20, 60)}, 15, false,
+         tableHz(52)},
+        {"legato on, a press at an earlier frame counts", kLegatoOn,
+         {noteOn(0, 69), noteOff(5, 40), noteOff(5, 52), noteOn(8, 60), noteOff(10, 69)}, 15, true, tableHz(60)},
     };
     for (const auto& row : rows) {
         Engine engine;

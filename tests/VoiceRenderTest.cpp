@@ -1,6 +1,6 @@
 // The rendered voice as a host hears it: silence without a note, both render
-// entries overwriting their buffers, the pitch of a held note, and identical
-// output for identical input.
+// entries overwriting their buffers, PowerChord's two loops, and identical output
+// for identical input (the ordinary string's tuning is TuningTest's).
 
 #include <gtest/gtest.h>
 
@@ -14,48 +14,6 @@ namespace {
 using namespace engine_harness;
 
 constexpr double kRate = 44100.0;
-
-// Fundamental period in samples of x, from its autocorrelation: the first
-// strong peak gives a rough period, the peak near ten periods refines it.
-double measuredPeriod(const std::vector<float>& x, int minimumLag, int maximumLag)
-{
-    const int span = static_cast<int>(x.size()) - 12 * maximumLag;
-    auto correlation = [&](int lag) {
-        double sum = 0.0;
-        for (int n = 0; n < span; ++n) {
-            sum += static_cast<double>(x[n]) * x[n + lag];
-        }
-        return sum;
-    };
-    const double energy = correlation(0);
-    int rough = 0;
-    double best = 0.0;
-    for (int lag = minimumLag; lag <= maximumLag; ++lag) {
-        const double c = correlation(lag);
-        if (c > best) {
-            best = c;
-            rough = lag;
-        }
-    }
-    if (rough == 0 || best < 0.3 * energy) {
-        return 0.0;
-    }
-    const int centre = rough * 10;
-    int peak = centre;
-    best = correlation(centre);
-    for (int lag = centre - 15; lag <= centre + 15; ++lag) {
-        const double c = correlation(lag);
-        if (c > best) {
-            best = c;
-            peak = lag;
-        }
-    }
-    // A parabola through the peak and its neighbours places it between samples.
-    const double before = correlation(peak - 1);
-    const double after = correlation(peak + 1);
-    const double offset = 0.5 * (before - after) / (before - 2.0 * best + after);
-    return (peak + offset) / 10.0;
-}
 
 // Energy of x at hz under a Hann window (Goertzel).
 double energyAt(const std::vector<float>& x, double hz)
@@ -126,24 +84,6 @@ TEST(VoiceRender, EmptyOrNegativeBlocksWriteNothingAndKeepTheQueuedEvents)
         EXPECT_EQ(left, std::vector<float>(64, kGarbage)) << frames;
         EXPECT_EQ(right, std::vector<float>(64, kGarbage)) << frames;
         EXPECT_FALSE(engine.block(64).silent()) << frames;
-    }
-}
-
-// The loop runs through both string lines, each one period of the key long, and
-// is one sample shorter than the two together: about an octave below the key, a
-// little sharp at high keys.
-TEST(VoiceRender, HeldNoteSoundsAtTheStringLoopsPitchAboutAnOctaveBelowTheKey)
-{
-    for (int key : {45, 57, 69, 76}) {
-        Engine engine;
-        engine.send({noteOn(0, key)});
-        const std::vector<float> out = engine.render(32768, 512).left;
-        const double hz = noteFrequencyTable[key];
-        const double loop = 2.0 * (kRate / hz) - 1.0;
-        const double period = measuredPeriod(slice(out, 4096, 28672), static_cast<int>(loop * 0.6),
-                                             static_cast<int>(loop * 1.4));
-        EXPECT_NEAR(period / loop, 1.0, 0.003) << "key " << key;
-        EXPECT_NEAR(kRate / period / (hz / 2.0), 1.0, 0.01) << "key " << key;
     }
 }
 
