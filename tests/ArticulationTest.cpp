@@ -135,8 +135,8 @@ TEST(Articulation, ARepeatedKeyReleasedAndPressedAtTheSameFrameIsPluckedAgain)
     }
 }
 
-// Part 3.4's batch example: a note-off at frame 10 and a note-on at frame 20 in one
-// batch, with Legato on. The release at 10 finds no key held (the key of frame 20 is
+// A release and the next note in one batch: a note-off at frame 10 and a note-on at
+// frame 20, with Legato on. The release at 10 finds no key held (the key of frame 20 is
 // not pressed yet), so the gate closes there, and the note at 20 is plucked.
 TEST(Articulation, BatchExampleClosesTheGateAtTheReleaseAndPlucksAtTheNextNote)
 {
