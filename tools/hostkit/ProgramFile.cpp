@@ -229,10 +229,11 @@ bool parseBankFile(const std::uint8_t* data, std::size_t size, const ProgramFile
     // Each record must be a whole program file of the instrument's size.
     const std::size_t recordBytes = programBytes(identity.numParams);
     const std::size_t available = size - kBankHeaderBytes;
+    const std::uint64_t needed = std::uint64_t{kBankHeaderBytes} + std::uint64_t{recordBytes} * std::uint64_t(numPrograms);
     if (available / recordBytes != static_cast<std::size_t>(numPrograms) || available % recordBytes != 0) {
         error = std::to_string(size) + " bytes; a bank of " + std::to_string(numPrograms) + " programs of " +
                 std::to_string(identity.numParams) + " parameters takes " +
-                std::to_string(kBankHeaderBytes + recordBytes * static_cast<std::size_t>(numPrograms));
+                std::to_string(needed);
         return false;
     }
     StoredBank read;
