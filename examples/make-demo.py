@@ -18,10 +18,7 @@ between 64 and 84. Usage: python3 make-demo.py [OUTPUT.mid] (default: demo.mid
 beside this script). Python 3 standard library only.
 """
 
-import os
-import sys
-
-from midifile import Piece, meta, midi_file, tempo
+from midifile import Piece, meta, midi_file, tempo, write_file
 
 def compose():
     piece = Piece()
@@ -113,10 +110,7 @@ def build():
 
 
 def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    output = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "demo.mid")
-    with open(output, "wb") as file:
-        file.write(build())
+    write_file(build(), "demo.mid", __file__)
 
 
 if __name__ == "__main__":

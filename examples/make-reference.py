@@ -15,10 +15,7 @@ The instrument sounds an octave below the key. Usage: python3 make-reference.py
 library only.
 """
 
-import os
-import sys
-
-from midifile import Piece, meta, midi_file, tempo
+from midifile import Piece, meta, midi_file, tempo, write_file
 
 BEATS_PER_MINUTE = 120
 RING_START_BEAT = 15
@@ -72,10 +69,7 @@ def build():
 
 
 def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    output = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "reference.mid")
-    with open(output, "wb") as file:
-        file.write(build())
+    write_file(build(), "reference.mid", __file__)
 
 
 if __name__ == "__main__":

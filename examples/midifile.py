@@ -3,7 +3,9 @@ controllers and pitch bends placed on beats, and the chunks of a format-1 file.
 Python 3 standard library only.
 """
 
+import os
 import struct
+import sys
 
 TICKS_PER_BEAT = 480
 CHANNEL = 0
@@ -100,3 +102,12 @@ def midi_file(tracks):
     """A format-1 file image from tracks given as lists of (tick, bytes) in time order."""
     header = b"MThd" + struct.pack(">IHHH", 6, 1, len(tracks), TICKS_PER_BEAT)
     return header + b"".join(track_chunk(track) for track in tracks)
+
+
+def write_file(image, default_name, script):
+    """Writes the file image to the path the command line gives, or else to
+    default_name beside the script."""
+    here = os.path.dirname(os.path.abspath(script))
+    output = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, default_name)
+    with open(output, "wb") as file:
+        file.write(image)

@@ -35,17 +35,23 @@ std::string text(const std::vector<std::uint8_t>& image, std::size_t offset, std
     return std::string(reinterpret_cast<const char*>(image.data() + offset), length);
 }
 
+// The fields both headers share: chunk magic, size, kind, version 1, identifier, version, count.
+void expectHeader(const std::vector<std::uint8_t>& image, const char* kind, std::uint32_t count)
+{
+    EXPECT_EQ(text(image, 0, 4), "CcnK");
+    EXPECT_EQ(bigEndianWord(image, 4), image.size() - 8);
+    EXPECT_EQ(text(image, 8, 4), kind);
+    EXPECT_EQ(bigEndianWord(image, 12), 1u);
+    EXPECT_EQ(text(image, 16, 4), "zphr");
+    EXPECT_EQ(bigEndianWord(image, 20), 1u);
+    EXPECT_EQ(bigEndianWord(image, 24), count);
+}
+
 TEST(ProgramFile, ProgramFileHasTheInterfacesLayout)
 {
     const std::vector<std::uint8_t> image = programFileImage(kIdentity, {"Twang", {0.25f, 1.0f, -0.5f}});
     ASSERT_EQ(image.size(), 56u + 4 * 3);
-    EXPECT_EQ(text(image, 0, 4), "CcnK");
-    EXPECT_EQ(bigEndianWord(image, 4), image.size() - 8);
-    EXPECT_EQ(text(image, 8, 4), "FxCk");
-    EXPECT_EQ(bigEndianWord(image, 12), 1u);
-    EXPECT_EQ(text(image, 16, 4), "zphr");
-    EXPECT_EQ(bigEndianWord(image, 20), 1u);
-    EXPECT_EQ(bigEndianWord(image, 24), 3u);
+    expectHeader(image, "FxCk", 3);
     EXPECT_EQ(text(image, 28, 28), std::string("Twang") + std::string(23, '\0'));
     EXPECT_EQ(bigEndianWord(image, 56), 0x3E800000u);
     EXPECT_EQ(bigEndianWord(image, 60), 0x3F800000u);
@@ -57,13 +63,7 @@ TEST(ProgramFile, BankHoldsWholeProgramFilesAfterItsHeader)
     const std::vector<StoredProgram> programs = {{"One", {0.1f, 0.2f, 0.3f}}, {"Two", {0.4f, 0.5f, 0.6f}}};
     const std::vector<std::uint8_t> image = bankFileImage(kIdentity, programs);
     ASSERT_EQ(image.size(), 156u + 2 * 68);
-    EXPECT_EQ(text(image, 0, 4), "CcnK");
-    EXPECT_EQ(bigEndianWord(image, 4), image.size() - 8);
-    EXPECT_EQ(text(image, 8, 4), "FxBk");
-    EXPECT_EQ(bigEndianWord(image, 12), 1u);
-    EXPECT_EQ(text(image, 16, 4), "zphr");
-    EXPECT_EQ(bigEndianWord(image, 20), 1u);
-    EXPECT_EQ(bigEndianWord(image, 24), 2u);
+    expectHeader(image, "FxBk", 2);
     EXPECT_EQ(text(image, 28, 128), std::string(128, '\0'));
     for (std::size_t n = 0; n < programs.size(); ++n) {
         const std::vector<std::uint8_t> record = programFileImage(kIdentity, programs[n]);

@@ -179,6 +179,23 @@ bool parseProgramRecord(const std::uint8_t* data, std::size_t size, const Progra
     return true;
 }
 
+// Reads the file at path and parses it; the reason starts with the path.
+template <typename Stored>
+bool loadFile(const std::string& path, const char* what, const ProgramFileIdentity& identity, Stored& stored,
+              bool (*parse)(const std::uint8_t*, std::size_t, const ProgramFileIdentity&, Stored&, std::string&),
+              std::string& error)
+{
+    std::vector<std::uint8_t> image;
+    if (!readFileImage(path, kLargestFileBytes, what, image, error)) {
+        return false;
+    }
+    if (!parse(image.data(), image.size(), identity, stored, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::vector<std::uint8_t> programFileImage(const ProgramFileIdentity& identity, const StoredProgram& program)
@@ -254,28 +271,12 @@ bool parseBankFile(const std::uint8_t* data, std::size_t size, const ProgramFile
 bool loadProgramFile(const std::string& path, const ProgramFileIdentity& identity, StoredProgram& program,
                      std::string& error)
 {
-    std::vector<std::uint8_t> image;
-    if (!readFileImage(path, kLargestFileBytes, "a program file", image, error)) {
-        return false;
-    }
-    if (!parseProgramFile(image.data(), image.size(), identity, program, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
+    return loadFile(path, "a program file", identity, program, parseProgramFile, error);
 }
 
 bool loadBankFile(const std::string& path, const ProgramFileIdentity& identity, StoredBank& bank, std::string& error)
 {
-    std::vector<std::uint8_t> image;
-    if (!readFileImage(path, kLargestFileBytes, "a bank file", image, error)) {
-        return false;
-    }
-    if (!parseBankFile(image.data(), image.size(), identity, bank, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
+    return loadFile(path, "a bank file", identity, bank, parseBankFile, error);
 }
 
 bool saveProgramFileImage(const std::string& path, const std::vector<std::uint8_t>& image, std::string& error)
