@@ -47,7 +47,8 @@ constexpr const char* kFooter =
     "../lib/vst from it, in the folders of $VST_PATH and $LXVST_PATH, ~/.vst, /usr/local/lib/vst or "
     "/usr/lib/vst.\n\n"
     "A preset (--preset, --preset-file or --bank-file) sets all parameters of the module's current program "
-    "as a host loads a program; --param settings then change single parameters of it.\n\n"
+    "as a host loads a program; --param settings then change single parameters of it. Legato is on only for a "
+    "value of exactly 1, as the module takes it; a file whose values leave 0 to 1 is refused.\n\n"
     "Messages and the summary line (duration, peak and RMS level, samples beyond full scale, render speed) go "
     "to standard error. Exit status: 0 done, 1 failed, 2 bad command line, 130 interrupted, 143 terminated.";
 
@@ -146,15 +147,19 @@ void describeOptions(CLI::App& app, Options& options)
         ->option_text("N")
         ->check(expecting("a program number from 0",
                           [](const std::string& text) { return isWholeNumber(text, 0, 1 << 30); }));
+    const auto nonEmpty = [](const std::string& text) { return !text.empty(); };
     CLI::Option* sound = app.add_option("--preset", options.preset.soundName,
                                         "play a factory sound (any letter case; --list-presets lists them)")
-                             ->option_text("NAME");
+                             ->option_text("NAME")
+                             ->check(expecting("a sound's name", nonEmpty));
     CLI::Option* programFile = app.add_option("--preset-file", options.preset.programFile,
                                               "play the program of a VST 2.x program file (.fxp)")
-                                   ->option_text("FILE.fxp");
+                                   ->option_text("FILE.fxp")
+                                   ->check(expecting("a file name", nonEmpty));
     CLI::Option* bankFile = app.add_option("--bank-file", options.preset.bankFile,
                                            "play a program of a VST 2.x bank file (.fxb), chosen with --program")
-                                ->option_text("FILE.fxb");
+                                ->option_text("FILE.fxb")
+                                ->check(expecting("a file name", nonEmpty));
     sound->excludes(programFile)->excludes(bankFile);
     programFile->excludes(bankFile);
     app.add_flag("--list-presets", options.listPresets,
