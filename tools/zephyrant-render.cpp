@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -147,19 +148,15 @@ void describeOptions(CLI::App& app, Options& options)
         ->option_text("N")
         ->check(expecting("a program number from 0",
                           [](const std::string& text) { return isWholeNumber(text, 0, 1 << 30); }));
-    const auto nonEmpty = [](const std::string& text) { return !text.empty(); };
     CLI::Option* sound = app.add_option("--preset", options.preset.soundName,
                                         "play a factory sound (any letter case; --list-presets lists them)")
-                             ->option_text("NAME")
-                             ->check(expecting("a sound's name", nonEmpty));
+                             ->option_text("NAME");
     CLI::Option* programFile = app.add_option("--preset-file", options.preset.programFile,
                                               "play the program of a VST 2.x program file (.fxp)")
-                                   ->option_text("FILE.fxp")
-                                   ->check(expecting("a file name", nonEmpty));
+                                   ->option_text("FILE.fxp");
     CLI::Option* bankFile = app.add_option("--bank-file", options.preset.bankFile,
                                            "play a program of a VST 2.x bank file (.fxb), chosen with --program")
-                                ->option_text("FILE.fxb")
-                                ->check(expecting("a file name", nonEmpty));
+                                ->option_text("FILE.fxb");
     sound->excludes(programFile)->excludes(bankFile);
     programFile->excludes(bankFile);
     app.add_flag("--list-presets", options.listPresets,
@@ -478,6 +475,17 @@ int main(int argc, char** argv)
     const int parsed = parseCommandLine(*app, argc, argv);
     if (parsed >= 0) {
         return parsed;
+    }
+    // An empty name names nothing; CLI11 does not always run a check on an empty value.
+    const std::pair<const char*, const std::string*> presetOptions[] = {
+        {"--preset", &options.preset.soundName},
+        {"--preset-file", &options.preset.programFile},
+        {"--bank-file", &options.preset.bankFile},
+    };
+    for (const auto& [option, value] : presetOptions) {
+        if (app->count(option) > 0 && value->empty()) {
+            return usageError(kToolName, std::string(option) + ": an empty name names no preset");
+        }
     }
     if (options.listPresets) {
         std::fputs(factorySoundList().c_str(), stdout);

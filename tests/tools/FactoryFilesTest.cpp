@@ -251,7 +251,8 @@ TEST(FactoryFiles, RendererRefusesFilesItCannotUseOnOneLine)
     };
     const Case cases[] = {
         {"--preset 'No Such Sound'", "unknown preset 'No Such Sound'; --list-presets lists the factory sounds"},
-        {"--preset ''", "a sound's name is expected"},
+        {"--preset ''", "--preset: an empty name names no preset"},
+        {"--bank-file ''", "--bank-file: an empty name names no preset"},
         {"--preset-file " + write("foreign.fxp", foreign), "made for the plug-in \"abcd\", not \"zphr\""},
         {"--preset-file " + write("opaque.fxp", opaque), "not a program file: it is an opaque chunk (\"FPCh\")"},
         {"--preset-file " + write("short.fxp", {program.begin(), program.begin() + 100}),
