@@ -107,6 +107,7 @@ std::string presetsTurtle(const std::vector<Lv2Preset>& presets)
         text += "\n" + uriRef(presetUri(preset.name)) + "\n\ta pset:Preset ;\n";
         text += "\tlv2:appliesTo " + uriRef(kLv2PluginUri) + " ;\n";
         text += "\trdfs:label " + turtleString(preset.name) + " ;\n";
+        text += "\trdfs:comment " + turtleString(preset.description) + " ;\n";
         text += "\tlv2:port";
         for (std::int32_t parameter = 0; parameter < kNumParameters; ++parameter) {
             text += std::string(parameter == 0 ? "" : " ,") + "\n\t\t[\n\t\t\tlv2:symbol " +

@@ -19,7 +19,7 @@ std::string manifestTurtle(const std::string& binaryName, BundleVersion version,
 // zephyrant.ttl: class, name, maker, features and the 22 ports.
 std::string pluginTurtle();
 
-// presets.ttl: each preset's label and port values.
+// presets.ttl: each preset's label, description and port values.
 std::string presetsTurtle(const std::vector<Lv2Preset>& presets);
 
 // The file names inside the bundle.

@@ -1,4 +1,5 @@
-// The presets the bundle offers: a name and the 19 parameter values each.
+// The presets the bundle offers: a name, a one-line description and the 19
+// parameter values each.
 #pragma once
 
 #include <string>
@@ -8,8 +9,9 @@
 
 struct Lv2Preset {
     std::string name;
+    std::string description;
     float values[kNumParameters];
 };
 
-// In the order a host lists them; the first is the basic program.
+// In the order a host lists them: the basic program first, then the factory sounds.
 std::vector<Lv2Preset> bundlePresets();

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks the built LV2 bundle with the tools a user of LV2 has: its Turtle files
 # validate against the LV2 vocabulary that lv2-dev installs, without an error or a warning,
-# lv2info lists the plug-in with its 22 ports, lv2bench runs it, its library
+# lv2info lists the plug-in with its 22 ports and every preset, lv2bench runs it, its library
 # exports nothing but lv2_descriptor, and cmake --install puts the whole bundle
-# into lib/lv2/ of the prefix.
+# into lib/lv2/ of the prefix and the factory sounds' VST 2.x files into
+# share/zephyrant/presets.
 # Usage: scripts/check-lv2-bundle.sh BUILD_DIR (the bundle is BUILD_DIR/lib/lv2/zephyrant.lv2)
 set -uo pipefail
 build=$(cd "${1:?usage: check-lv2-bundle.sh BUILD_DIR}" && pwd)
@@ -41,6 +42,14 @@ ports=$(grep -cE '^\s+Port [0-9]+:$' "$out/info")
 cat "$out/info" >>"$out/log"
 report "lv2info: $uri with $ports ports" $status
 
+# Every preset of the manifest appears in lv2info's list under its label.
+expected=$(grep -c 'a pset:Preset' "$bundle/manifest.ttl")
+listed=$(sed -n '/^\tPresets:/,/^$/p' "$out/info" | grep -cE '^\s+\S')
+status=0
+{ [ "$expected" -gt 1 ] && [ "$listed" -eq $((expected + 1)) ]; } || status=1
+grep -qE '^\s+Basic$' "$out/info" || status=1
+report "lv2info: $expected presets, Basic among them" $status
+
 LV2_PATH=$lv2dir lv2bench -n 88200 -b 512 "$uri" >"$out/bench" 2>"$out/log"
 status=$?
 grep -qE "^[0-9.]+ $uri\$" "$out/bench" || status=1
@@ -60,6 +69,14 @@ for file in zephyrant.so manifest.ttl zephyrant.ttl presets.ttl; do
 done
 LV2_PATH=$out/prefix/lib/lv2 lv2info "$uri" >>"$out/log" 2>&1 || status=1
 report "cmake --install: the bundle in lib/lv2/zephyrant.lv2" $status
+
+# The same install puts the factory sounds' program and bank files beside it.
+status=0
+presets=$build/share/zephyrant/presets
+installed=$out/prefix/share/zephyrant/presets
+[ -f "$presets/Zephyrant Factory.fxb" ] || status=1
+diff -r "$presets" "$installed" >"$out/log" 2>&1 || status=1
+report "cmake --install: $(ls "$installed" 2>/dev/null | wc -l) program and bank files in share/zephyrant/presets" $status
 
 echo "lv2 bundle: $passed passed, $failed failed"
 [ $failed -eq 0 ]

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs, only those that are missing.
-# Usage: scripts/install-deps.sh build|windows|test|bench
+# Usage: scripts/install-deps.sh build|windows|test|bench|gallery
 set -euo pipefail
 
 # CLI11 parses the tools' options; help2man writes their manual pages; lv2-dev holds
@@ -14,13 +14,16 @@ windows=("${build[@]}" "${mingw[@]}")
 # liblilv-dev: the LV2 validator, lv2info, lv2bench and the host library of the LV2 tests.
 test=("${build[@]}" libgtest-dev googletest sox sordi lilv-utils liblilv-dev "${mingw[@]}" g++-multilib qemu-user wine64)
 bench=("${build[@]}" libbenchmark-dev libstk-dev stk)
+# The sound gallery measures and draws the renders with numpy and matplotlib, reading FLAC through soundfile.
+gallery=("${build[@]}" python3-numpy python3-matplotlib python3-soundfile)
 
 case "${1:-build}" in
     build) wanted=("${build[@]}") ;;
     windows) wanted=("${windows[@]}") ;;
     test) wanted=("${test[@]}") ;;
     bench) wanted=("${bench[@]}") ;;
-    *) echo "install-deps: unknown job '$1' (build, windows, test or bench)" >&2; exit 2 ;;
+    gallery) wanted=("${gallery[@]}") ;;
+    *) echo "install-deps: unknown job '$1' (build, windows, test, bench or gallery)" >&2; exit 2 ;;
 esac
 
 missing=()

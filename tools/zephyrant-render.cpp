@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -26,6 +27,7 @@
 #include "tools/output/WavHeader.h"
 #include "tools/render/BuiltInPhrase.h"
 #include "tools/render/LevelMeter.h"
+#include "tools/render/PresetChoice.h"
 #include "tools/render/ProgressBar.h"
 
 namespace {
@@ -45,6 +47,9 @@ constexpr const char* kFooter =
     "Without -m the module is $ZEPHYRANT_MODULE, else the first Zephyrant.so found beside this program, in "
     "../lib/vst from it, in the folders of $VST_PATH and $LXVST_PATH, ~/.vst, /usr/local/lib/vst or "
     "/usr/lib/vst.\n\n"
+    "A preset (--preset, --preset-file or --bank-file) sets all parameters of the module's current program "
+    "as a host loads a program; --param settings then change single parameters of it. Legato is on only for a "
+    "value of exactly 1, as the module takes it; a file whose values leave 0 to 1 is refused.\n\n"
     "Messages and the summary line (duration, peak and RMS level, samples beyond full scale, render speed) go "
     "to standard error. Exit status: 0 done, 1 failed, 2 bad command line, 130 interrupted, 143 terminated.";
 
@@ -62,6 +67,8 @@ struct Options {
     std::int32_t program = -1;
     std::vector<std::string> parameterTexts;
     std::vector<ParameterSetting> parameters;
+    PresetChoice preset;
+    bool listPresets = false;
     std::string formatText;
     OutputFormat format;
     double tailSeconds = 2.0;
@@ -136,13 +143,27 @@ void describeOptions(CLI::App& app, Options& options)
         ->check(expecting("a whole number from 1 to 65536",
                           [](const std::string& text) { return isWholeNumber(text, 1, 65536); }));
     app.add_option("-p,--program", options.program,
-                   "program to select before rendering (default: the module's current one, program 0)")
+                   "program to select before rendering (default: the module's current one, program 0); with "
+                   "--bank-file the program of the bank to play (default: the one the bank selects)")
         ->option_text("N")
         ->check(expecting("a program number from 0",
                           [](const std::string& text) { return isWholeNumber(text, 0, 1 << 30); }));
+    CLI::Option* sound = app.add_option("--preset", options.preset.soundName,
+                                        "play a factory sound (any letter case; --list-presets lists them)")
+                             ->option_text("NAME");
+    CLI::Option* programFile = app.add_option("--preset-file", options.preset.programFile,
+                                              "play the program of a VST 2.x program file (.fxp)")
+                                   ->option_text("FILE.fxp");
+    CLI::Option* bankFile = app.add_option("--bank-file", options.preset.bankFile,
+                                           "play a program of a VST 2.x bank file (.fxb), chosen with --program")
+                                ->option_text("FILE.fxb");
+    sound->excludes(programFile)->excludes(bankFile);
+    programFile->excludes(bankFile);
+    app.add_flag("--list-presets", options.listPresets,
+                 "print the factory sounds, one a line: the name, a tab and the description");
     app.add_option("--param", options.parameterTexts,
                    "set a parameter to a value from 0 to 1; NAME is the parameter's name as the module shows it "
-                   "(any letter case) or its index; repeatable, applied in order after the program")
+                   "(any letter case) or its index; repeatable, applied in order after the program and the preset")
         ->option_text("NAME=VALUE")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->check(expecting("NAME=VALUE with a value from 0 to 1", [](const std::string& text) {
@@ -181,6 +202,9 @@ int checkOptions(Options& options)
         ParameterSetting setting;
         parseParameter(text, setting);
         options.parameters.push_back(setting);
+    }
+    if (!options.preset.bankFile.empty()) {
+        options.preset.bankProgram = options.program;
     }
     if (options.output.empty()) {
         return usageError(kToolName, "no output given (-o PATH, or -o - for standard output)");
@@ -332,11 +356,24 @@ int run(const Options& options)
         reportError(kToolName, error);
         return kExitFailure;
     }
-    if (options.program >= 0 && !host.setProgram(options.program)) {
+    const bool moduleProgram = options.preset.bankFile.empty();
+    if (moduleProgram && options.program >= 0 && !host.setProgram(options.program)) {
         const std::int32_t count = host.effect()->numPrograms;
         return usageError(kToolName, "program " + std::to_string(options.program) + " does not exist: the module has " +
                                          (count > 0 ? "programs 0 to " + std::to_string(count - 1)
                                                     : std::string("no programs")));
+    }
+    if (choosesPreset(options.preset)) {
+        const AEffect* effect = host.effect();
+        const ProgramFileIdentity identity{effect->uniqueID, effect->version, effect->numParams};
+        std::vector<float> values;
+        if (!chosenPresetValues(options.preset, identity, host.parameterNames(), values, error)) {
+            reportError(kToolName, error);
+            return kExitUsage;
+        }
+        for (std::size_t index = 0; index < values.size(); ++index) {
+            host.setParameter(static_cast<std::int32_t>(index), values[index]);
+        }
     }
     for (const ParameterSetting& setting : options.parameters) {
         const std::int32_t index = host.findParameter(setting.name);
@@ -438,6 +475,21 @@ int main(int argc, char** argv)
     const int parsed = parseCommandLine(*app, argc, argv);
     if (parsed >= 0) {
         return parsed;
+    }
+    // An empty name names nothing; CLI11 does not always run a check on an empty value.
+    const std::pair<const char*, const std::string*> presetOptions[] = {
+        {"--preset", &options.preset.soundName},
+        {"--preset-file", &options.preset.programFile},
+        {"--bank-file", &options.preset.bankFile},
+    };
+    for (const auto& [option, value] : presetOptions) {
+        if (app->count(option) > 0 && value->empty()) {
+            return usageError(kToolName, std::string(option) + ": an empty name names no preset");
+        }
+    }
+    if (options.listPresets) {
+        std::fputs(factorySoundList().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? kExitSuccess : kExitFailure;
     }
     if (const int status = checkOptions(options)) {
         return status;

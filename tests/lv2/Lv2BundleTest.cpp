@@ -1,5 +1,6 @@
 // What a host reads from the bundle through lilv: the plug-in, its 22 ports with
-// the module's names and defaults, its features and version, and the basic preset.
+// the module's names and defaults, its features and version, and the presets:
+// Basic and the factory sounds.
 #include <gtest/gtest.h>
 
 #include <lv2/atom/atom.h>
@@ -9,10 +10,13 @@
 #include <lv2/urid/urid.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "presets/FactorySounds.h"
 #include "tests/lv2/Lv2Host.h"
 #include "tests/lv2/ModuleVoice.h"
 
@@ -30,6 +34,12 @@ std::string trimmed(std::string text)
         text.pop_back();
     }
     return text;
+}
+
+std::string slurpText(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 bool sameBits(float a, float b)
@@ -156,30 +166,62 @@ void collectValue(const char* symbol, void* data, const void* value, std::uint32
     }
 }
 
-TEST_F(Lv2BundleTest, BasicPresetHoldsTheModulesFirstProgram)
+// Each preset's label, description and port values, by label.
+struct PresetContents {
+    std::string description;
+    std::map<std::string, float> values;
+};
+
+TEST_F(Lv2BundleTest, PresetsAreBasicAndTheFactorySoundsWithTheirValues)
 {
     LilvWorld* world = World::get().world();
     LilvNodes* presets = lilv_plugin_get_related(plugin, uri(LV2_PRESETS__Preset));
-    ASSERT_EQ(lilv_nodes_size(presets), 1u);
-    const LilvNode* preset = lilv_nodes_get_first(presets);
-    lilv_world_load_resource(world, preset);
-    EXPECT_EQ(firstText(lilv_world_find_nodes(world, preset, uri(kRdfsLabel), nullptr)), "Basic");
-
-    LilvState* state = lilv_state_new_from_world(world, &World::get().urids().map, preset);
-    ASSERT_NE(state, nullptr);
-    std::map<std::string, float> values;
-    lilv_state_emit_port_values(state, collectValue, &values);
-    lilv_state_free(state);
-    lilv_nodes_free(presets);
-
-    ASSERT_EQ(values.size(), kControlCount);
-    ModuleVoice voice(module, 44100.0f);
-    for (std::uint32_t n = 0; n < kControlCount; ++n) {
-        const LilvPort* port = lilv_plugin_get_port_by_index(plugin, kFirstControlPort + n);
-        const std::string symbol = lilv_node_as_string(lilv_port_get_symbol(plugin, port));
-        ASSERT_EQ(values.count(symbol), 1u) << symbol;
-        EXPECT_TRUE(sameBits(values[symbol], voice.getParameter(static_cast<std::int32_t>(n)))) << symbol;
+    std::map<std::string, PresetContents> found;
+    LILV_FOREACH (nodes, i, presets) {
+        const LilvNode* preset = lilv_nodes_get(presets, i);
+        lilv_world_load_resource(world, preset);
+        const std::string label = firstText(lilv_world_find_nodes(world, preset, uri(kRdfsLabel), nullptr));
+        PresetContents& contents = found[label];
+        contents.description = firstText(lilv_world_find_nodes(world, preset, uri(kRdfsComment), nullptr));
+        LilvState* state = lilv_state_new_from_world(world, &World::get().urids().map, preset);
+        ASSERT_NE(state, nullptr) << label;
+        lilv_state_emit_port_values(state, collectValue, &contents.values);
+        lilv_state_free(state);
     }
+    lilv_nodes_free(presets);
+    ASSERT_EQ(found.size(), 1 + kFactorySoundCount) << "every preset has a label of its own";
+
+    // Basic holds the module's first program; each factory sound the table's values.
+    ModuleVoice voice(module, 44100.0f);
+    std::vector<float> basic;
+    for (std::uint32_t n = 0; n < kControlCount; ++n) {
+        basic.push_back(voice.getParameter(static_cast<std::int32_t>(n)));
+    }
+    std::vector<std::pair<std::string, const float*>> expected{{"Basic", basic.data()}};
+    for (std::size_t n = 0; n < kFactorySoundCount; ++n) {
+        expected.emplace_back(kFactorySounds[n].name, kFactorySounds[n].values);
+        EXPECT_EQ(found[kFactorySounds[n].name].description, kFactorySounds[n].description);
+    }
+    for (const auto& [label, values] : expected) {
+        SCOPED_TRACE(label);
+        const PresetContents& contents = found[label];
+        EXPECT_NE(contents.description, "");
+        ASSERT_EQ(contents.values.size(), kControlCount);
+        for (std::uint32_t n = 0; n < kControlCount; ++n) {
+            const LilvPort* port = lilv_plugin_get_port_by_index(plugin, kFirstControlPort + n);
+            const std::string symbol = lilv_node_as_string(lilv_port_get_symbol(plugin, port));
+            ASSERT_EQ(contents.values.count(symbol), 1u) << symbol;
+            EXPECT_TRUE(sameBits(contents.values.at(symbol), values[n])) << symbol;
+        }
+    }
+}
+
+TEST_F(Lv2BundleTest, ManifestListsBasicFirst)
+{
+    const std::string manifest = slurpText(std::string(ZEPHYRANT_LV2_PATH) + "/zephyrant.lv2/manifest.ttl");
+    const std::size_t basic = manifest.find("<urn:korvantis:zephyrant:preset:basic>");
+    ASSERT_NE(basic, std::string::npos);
+    EXPECT_EQ(manifest.find(":preset:"), manifest.find(":preset:basic>"));
 }
 
 } // namespace

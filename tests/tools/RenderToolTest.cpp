@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "AudioContents.h"
 #include "ScratchDirectory.h"
 #include "ToolProcess.h"
 #include "host/AEffect.h"
@@ -64,23 +65,6 @@ std::vector<std::uint8_t> midiFile(const std::vector<std::pair<std::uint8_t, std
         file.push_back(byte); // (a range insert here trips a false bounds warning in GCC 12)
     }
     return file;
-}
-
-struct AudioContents {
-    SF_INFO info{};
-    std::vector<float> samples; // interleaved
-};
-
-bool readAudio(const std::string& path, AudioContents& contents)
-{
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &contents.info);
-    if (file == nullptr) {
-        return false;
-    }
-    contents.samples.resize(static_cast<std::size_t>(contents.info.frames * contents.info.channels));
-    const sf_count_t read = sf_readf_float(file, contents.samples.data(), contents.info.frames);
-    sf_close(file);
-    return read == contents.info.frames;
 }
 
 mode_t modeOf(const std::string& path)

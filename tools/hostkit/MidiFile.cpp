@@ -1,5 +1,7 @@
 #include "tools/hostkit/MidiFile.h"
 
+#include "tools/hostkit/FileImage.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -311,31 +313,8 @@ bool MidiFile::parse(const std::uint8_t* data, std::size_t size, std::string& er
 bool MidiFile::load(const std::string& path, std::string& error)
 {
     clear();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
     std::vector<std::uint8_t> image;
-    std::uint8_t buffer[65536];
-    bool tooLarge = false;
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        image.insert(image.end(), buffer, buffer + count);
-        if (image.size() > static_cast<std::size_t>(kLargestFileBytes)) {
-            tooLarge = true;
-            break;
-        }
-    }
-    const bool readFailed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (readFailed) {
-        error = "cannot read " + path;
-        return false;
-    }
-    if (tooLarge) {
-        error = path + ": larger than " + std::to_string(kLargestFileBytes / (1024 * 1024)) +
-                " MiB, too large for a MIDI file";
+    if (!readFileImage(path, static_cast<std::size_t>(kLargestFileBytes), "a MIDI file", image, error)) {
         return false;
     }
     if (!parse(image.data(), image.size(), error)) {
