@@ -240,22 +240,34 @@ TEST_F(InstrumentParameters, EveryChannelReportsItsOwnNumberAsCurrentMidiProgram
     }
 }
 
-TEST_F(InstrumentParameters, SampleRateAndResumeStartTheLimiterAfresh)
+// The limiter's restart is ModuleRenderTest's; here the stored values and what
+// switching on drops and asks for.
+TEST_F(InstrumentParameters, SampleRateBlockSizeAndResumeAsTheHostSetsThem)
 {
-    plugin->limiterGain = 0.25f;
     plugin->setSampleRate(48000.0f);
     EXPECT_EQ(plugin->getSampleRate(), 48000.0f);
-    EXPECT_EQ(plugin->limiterGain, 1.0f);
 
     plugin->setBlockSize(64);
     EXPECT_EQ(plugin->getBlockSize(), 64);
     EXPECT_EQ(plugin->getSampleRate(), 48000.0f);
 
-    plugin->limiterGain = 0.5f;
-    plugin->queuedEvents[0] = {3, 60, 1.0f, 0.0f, kNoteOnEntry, 60};
+    VstMidiEvent note = {};
+    note.type = kVstMidiType;
+    note.byteSize = sizeof note;
+    note.deltaFrames = 3;
+    note.midiData[0] = static_cast<char>(0x90);
+    note.midiData[1] = 60;
+    note.midiData[2] = 100;
+    VstEvents events = {};
+    events.numEvents = 1;
+    events.events[0] = reinterpret_cast<VstEvent*>(&note);
+    EXPECT_EQ(plugin->processEvents(&events), 1);
     plugin->resume();
-    EXPECT_EQ(plugin->limiterGain, 1.0f);
-    EXPECT_EQ(plugin->queuedEvents[0].frame, -1);
+    std::vector<float> left(64, 1.0f);
+    std::vector<float> right(64, 1.0f);
+    float* outputs[2] = {left.data(), right.data()};
+    plugin->processReplacing(nullptr, outputs, 64);
+    EXPECT_EQ(left, std::vector<float>(64, 0.0f));
     EXPECT_EQ(wantMidiFilters, std::vector<std::int32_t>{1});
 }
 
