@@ -25,7 +25,6 @@ void SynthEngine::beginBlock(float rate)
         radiansRate = rate;
     }
     previousOutput = 0.0f;
-    velocity.beginBlock();
     amplitude.setBlockParameters(liveValue(kAttack), liveValue(kDecay), liveValue(kSustain), liveValue(kRelease),
                                  liveValue(kADSRCurve), rate);
     volume = liveValue(kVolume);
@@ -57,6 +56,7 @@ void SynthEngine::renderBlock(float* left, float* right, std::int32_t frames)
     const double rps = radiansPerSample;
     ControlClock clock;
     float heldNoise = 0.0f;
+    float velocityScale = 0.0f;
     std::int32_t cursor = 0;
     // The pick runs in a local copy for the block, stored back at its end: nothing
     // else reads it while the block renders, and the noise recursion is the longest
@@ -84,9 +84,9 @@ void SynthEngine::renderBlock(float* left, float* right, std::int32_t frames)
             pick.pluck();
             amplitude.restartAttack();
         }
-        const float velocityScale = velocity.step(note.noteVelocity, liveValue(kVelocity), rps);
+        velocityScale = velocity.step(note.noteVelocity, liveValue(kVelocity), rps, velocityScale);
         amplitude.step(note.noteActive, velocityScale, liveValue(kDecay), note.modWheel, liveValue(kSustain), rps);
-        signal = velocity.apply(signal);
+        signal = VelocityFollower::apply(signal, velocityScale);
 
         if (stringActive) {
             signal = distorter.process(signal, liveValue(kDistorter));

@@ -6,12 +6,9 @@
 
 class VelocityFollower {
 public:
-    // The factor starts each block at 0 and is set by the first step with a note
-    // velocity above 0 (there always is one once a note has been played).
-    void beginBlock() { velocityScale = 0.0f; }
-
-    // Takes the note velocity and the sensitivity; returns the velocity factor.
-    float step(float noteVelocity, float sensitivity, double radiansPerSample)
+    // Takes the note velocity, the sensitivity and the factor so far; returns the
+    // factor. With no note velocity yet (no note since the start) the factor stays.
+    float step(float noteVelocity, float sensitivity, double radiansPerSample, float velocityScale)
     {
         if (noteVelocity > 0.0f) {
             const double s = sensitivity;
@@ -22,7 +19,7 @@ public:
     }
 
     // The voice sample scaled by the factor: from 0.2 at factor 0 to 1 at factor 1.
-    float apply(float signal) const
+    static float apply(float signal, float velocityScale)
     {
         return static_cast<float>(signal * (velocityScale * kDepth + kFloor));
     }
@@ -42,5 +39,4 @@ private:
     static constexpr double kFloor = 0.2f;
 
     float velocitySmoothed = 0.0f;
-    float velocityScale = 0.0f;
 };
