@@ -6,23 +6,23 @@
 // the same hashes. A deliberate change of the sound means recording them anew.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cinttypes>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 #include <vector>
 
+#include "Performance.h"
 #include "engine/EngineParameters.h"
 
 namespace golden {
 
-struct TimedMidi {
-    std::int32_t frame; // absolute sample index, or the offset within a block when sent
-    unsigned char status;
-    unsigned char data1;
-    unsigned char data2;
-};
+using test_performance::Midi;
 
 constexpr std::int32_t kPhraseLength = 176400;        // four seconds at 44100 Hz
 constexpr std::int32_t kTouchingPhraseLength = 52920; // 1.2 seconds
@@ -30,7 +30,7 @@ constexpr std::int32_t kTouchingPhraseLength = 52920; // 1.2 seconds
 // Silence, a note, a legato takeover, bends both ways, the modulation wheel and the
 // channel volume, a fall-back to the held key, a release with a new note during it,
 // a key too low for the string lines, a full release, a very high note, silence.
-const std::vector<TimedMidi> kPhrase = {
+const std::vector<Midi> kPhrase = {
     {1000, 0x90, 60, 100},   {9000, 0x90, 64, 80},     {15000, 0xE0, 0x20, 0x5D},
     {20000, 0xE0, 0x10, 0x0F}, {24000, 0xE0, 0x00, 0x40}, {30000, 0xB0, 1, 40},
     {40000, 0xB0, 1, 127},   {45000, 0x80, 64, 0},     {50000, 0xB0, 7, 90},
@@ -44,7 +44,7 @@ const std::vector<TimedMidi> kPhrase = {
 // 10 frames before the next note, overlapping notes, a key repeated at its release,
 // loud plucks and a bend: the articulation rules and, with the loud settings below,
 // the overdrive's held cubic and the limiter beyond its table.
-const std::vector<TimedMidi> kTouchingPhrase = {
+const std::vector<Midi> kTouchingPhrase = {
     {500, 0x90, 45, 127},   {6000, 0x80, 45, 0},    {6000, 0x90, 52, 120},  {12000, 0x80, 52, 0},
     {12010, 0x90, 57, 127}, {18000, 0x90, 64, 90},  {20000, 0x80, 57, 0},   {26000, 0x80, 64, 0},
     {26000, 0x90, 64, 127}, {29000, 0xE0, 0x00, 0x70}, {32000, 0x80, 64, 0}, {32000, 0x90, 40, 127},
@@ -83,7 +83,7 @@ inline Settings switchedSettings(std::int32_t block)
 
 struct Case {
     const char* name;
-    const std::vector<TimedMidi>* phrase;
+    const std::vector<Midi>* phrase;
     const Settings* settings;
     bool switching; // switchedSettings between blocks
     std::int32_t blockSize;
@@ -127,42 +127,45 @@ struct Rendered {
 
 // Renders a case in blocks of its block size the way a host does: before each block
 // the settings switched there, then the block's events (when there are any), then the
-// block. FrontEnd, switched on at 44100 Hz with the case's settings, has
-// set(index, value), send(events) and render(left, right, frames).
-template <typename FrontEnd>
-Rendered renderCase(FrontEnd& frontEnd, const Case& c)
+// block. Player, switched on at 44100 Hz, has set(index, value), send(messages) and
+// block(frames).
+template <typename Player>
+Rendered renderCase(Player& player, const Case& c)
 {
-    const std::vector<TimedMidi>& phrase = *c.phrase;
+    for (const auto& setting : *c.settings) {
+        player.set(setting.first, setting.second);
+    }
     const std::int32_t length = c.phrase == &kPhrase ? kPhraseLength : kTouchingPhraseLength;
-    std::vector<float> left(static_cast<std::size_t>(c.blockSize));
-    std::vector<float> right(static_cast<std::size_t>(c.blockSize));
-    std::vector<TimedMidi> due;
-    Rendered result;
-    std::size_t next = 0;
-    for (std::int32_t start = 0, block = 0; start < length; start += c.blockSize, ++block) {
-        const std::int32_t frames = std::min(c.blockSize, length - start);
+    std::int32_t nextBlock = 1;
+    const test_performance::Stereo out = player.perform(*c.phrase, length, {c.blockSize}, [&] {
         if (c.switching) {
-            for (const auto& setting : switchedSettings(block)) {
-                frontEnd.set(setting.first, setting.second);
+            for (const auto& setting : switchedSettings(nextBlock)) {
+                player.set(setting.first, setting.second);
             }
         }
-        due.clear();
-        while (next < phrase.size() && phrase[next].frame < start + frames) {
-            TimedMidi event = phrase[next++];
-            event.frame -= start;
-            due.push_back(event);
-        }
-        if (!due.empty()) {
-            frontEnd.send(due);
-        }
-        frontEnd.render(left.data(), right.data(), frames);
-        for (std::int32_t i = 0; i < frames; ++i) {
-            result.hash = fnv1a(result.hash, left[static_cast<std::size_t>(i)]);
-            result.hash = fnv1a(result.hash, right[static_cast<std::size_t>(i)]);
-            result.peak = std::max(result.peak, std::fabs(left[static_cast<std::size_t>(i)]));
-        }
+        ++nextBlock;
+    });
+    Rendered result;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        result.hash = fnv1a(result.hash, out.left[i]);
+        result.hash = fnv1a(result.hash, out.right[i]);
+        result.peak = std::max(result.peak, std::fabs(out.left[i]));
     }
     return result;
+}
+
+// Renders every case, each with a fresh Player, and expects the recorded hashes.
+template <typename Player>
+void expectRecordedHashes()
+{
+    for (const Case& c : kCases) {
+        Player player;
+        const Rendered rendered = renderCase(player, c);
+        char actual[32];
+        std::snprintf(actual, sizeof actual, "0x%016" PRIX64 "ull", rendered.hash);
+        EXPECT_EQ(rendered.hash, c.expected) << c.name << ", block size " << c.blockSize << ": " << actual;
+        EXPECT_GT(rendered.peak, 0.01f) << c.name << ", block size " << c.blockSize;
+    }
 }
 
 } // namespace golden

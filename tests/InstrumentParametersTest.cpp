@@ -12,6 +12,7 @@
 
 #include "host/PluginMain.h"
 #include "instrument/SynthPlugin.h"
+#include "tests/ModuleHarness.h"
 
 namespace {
 
@@ -251,17 +252,8 @@ TEST_F(InstrumentParameters, SampleRateBlockSizeAndResumeAsTheHostSetsThem)
     EXPECT_EQ(plugin->getBlockSize(), 64);
     EXPECT_EQ(plugin->getSampleRate(), 48000.0f);
 
-    VstMidiEvent note = {};
-    note.type = kVstMidiType;
-    note.byteSize = sizeof note;
-    note.deltaFrames = 3;
-    note.midiData[0] = static_cast<char>(0x90);
-    note.midiData[1] = 60;
-    note.midiData[2] = 100;
-    VstEvents events = {};
-    events.numEvents = 1;
-    events.events[0] = reinterpret_cast<VstEvent*>(&note);
-    EXPECT_EQ(plugin->processEvents(&events), 1);
+    module_harness::Batch batch({test_performance::noteOn(3, 60)});
+    EXPECT_EQ(plugin->processEvents(batch.get()), 1);
     plugin->resume();
     std::vector<float> left(64, 1.0f);
     std::vector<float> right(64, 1.0f);

@@ -57,8 +57,10 @@ private:
     std::vector<VstIntPtr> slots; // numEvents and reserved, then the pointers
 };
 
-class Instance {
+class Instance : public Player<Instance> {
 public:
+    using Player<Instance>::set;
+
     // Opens an instance at 44100 Hz and switches it on, as a host does before playing.
     explicit Instance(float sampleRate = 44100.0f) : record(pluginMain(&versionHost))
     {
@@ -88,12 +90,6 @@ public:
     }
 
     void set(std::int32_t index, float value) { record->setParameter(record, index, value); }
-    void set(std::initializer_list<std::pair<std::int32_t, float>> values)
-    {
-        for (const auto& value : values) {
-            set(value.first, value.second);
-        }
-    }
 
     // Hands one batch for the coming block; answers what effProcessEvents answers.
     VstIntPtr send(const std::vector<Midi>& messages)
@@ -105,30 +101,10 @@ public:
     // One processReplacing call of frames samples into buffers filled with garbage.
     Stereo block(std::int32_t frames)
     {
-        Stereo out;
-        out.left.assign(static_cast<std::size_t>(std::max(frames, 0)), kGarbage);
-        out.right.assign(out.left.size(), kGarbage);
+        Stereo out = garbageFilled(frames);
         float* outputs[2] = {out.left.data(), out.right.data()};
         record->processReplacing(record, nullptr, outputs, frames);
         return out;
-    }
-
-    // Renders frames samples in blocks of blockSize without sending events.
-    Stereo render(std::int32_t frames, std::int32_t blockSize = 256)
-    {
-        Stereo out;
-        for (std::int32_t done = 0; done < frames; done += blockSize) {
-            out.append(block(std::min(blockSize, frames - done)));
-        }
-        return out;
-    }
-
-    // Plays messages stamped with frames of the whole performance (see performInBlocks).
-    Stereo perform(const std::vector<Midi>& messages, std::int32_t frames,
-                   const std::vector<std::int32_t>& blockSizes = {256},
-                   const std::function<void()>& afterBlock = nullptr)
-    {
-        return performInBlocks(*this, messages, frames, blockSizes, afterBlock);
     }
 
 private:

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ModuleHarness.h"
-#include "engine/SynthEngine.h"
+#include "engine/EngineHarness.h"
 
 #if defined(__SSE__) || defined(_M_X64)
 #include <xmmintrin.h>
@@ -156,31 +156,6 @@ TEST(ModuleRender, SampleRateAndSwitchingOnRestartTheLimiterButOtherRequestsDoNo
     }
 }
 
-// The engine driven as the instrument drives it, for the comparison below.
-struct DirectEngine {
-    DirectEngine() : engine(std::make_unique<SynthEngine>())
-    {
-        engine->setSampleRate(44100.0f);
-        engine->resume();
-    }
-    void send(const std::vector<Midi>& messages)
-    {
-        engine->beginMidiBatch();
-        for (const Midi& message : messages) {
-            engine->addMidiMessage(message.frame, message.status, message.data1, message.data2);
-        }
-    }
-    Stereo block(std::int32_t frames)
-    {
-        Stereo out;
-        out.left.assign(static_cast<std::size_t>(frames), kGarbage);
-        out.right.assign(out.left.size(), kGarbage);
-        engine->render(out.left.data(), out.right.data(), frames);
-        return out;
-    }
-    std::unique_ptr<SynthEngine> engine;
-};
-
 // Parameter values, a program switch (Legato's integer included), the rate as both
 // requests give it and switching on, between blocks of a lively performance.
 TEST(ModuleRender, TheInstrumentRendersWhatTheEngineRendersForTheSameInput)
@@ -194,11 +169,11 @@ TEST(ModuleRender, TheInstrumentRendersWhatTheEngineRendersForTheSameInput)
     const std::vector<std::int32_t> blockSizes = {700, 64, 1999};
     constexpr std::size_t kChanges = 6;
 
-    DirectEngine direct;
+    engine_harness::Engine direct;
     std::size_t change = 0;
     bool switched = false; // later switches to program 3 find its values live already
-    const Stereo expected = performInBlocks(direct, notes, 30000, blockSizes, [&] {
-        SynthEngine& engine = *direct.engine;
+    const Stereo expected = direct.perform(notes, 30000, blockSizes, [&] {
+        SynthEngine& engine = direct.core();
         switch (change++ % kChanges) {
         case 0: engine.setParameter(kOverdrive, 0.5f); break;
         case 1:
@@ -227,7 +202,7 @@ TEST(ModuleRender, TheInstrumentRendersWhatTheEngineRendersForTheSameInput)
     }
     instance.dispatch(effSetProgram, 0, 0);
     change = 0;
-    const Stereo actual = performInBlocks(instance, notes, 30000, blockSizes, [&] {
+    const Stereo actual = instance.perform(notes, 30000, blockSizes, [&] {
         switch (change++ % kChanges) {
         case 0: instance.set(kOverdrive, 0.5f); break;
         case 1: instance.dispatch(effSetProgram, 0, 3); break;

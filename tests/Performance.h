@@ -1,6 +1,6 @@
 // What the engine and module tests play and hear: MIDI messages stamped with
 // frames, both output channels of a rendering, and the loop that plays a
-// performance in host-sized blocks through either front end.
+// performance in host-sized blocks through either test front end.
 #pragma once
 
 #include <algorithm>
@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace test_performance {
@@ -77,36 +79,70 @@ struct Stereo {
 // A value no rendering produces, for telling written samples from untouched ones.
 constexpr float kGarbage = -12345.678f;
 
-// Plays messages stamped with frames of the whole performance through a front end:
-// before each block it sends the block's messages (if any) with frames made
-// relative, then renders the block. Block sizes cycle through blockSizes;
-// afterBlock, when given, runs after every block. Player has send(messages) and
-// block(frames).
-template <typename Player>
-Stereo performInBlocks(Player& player, const std::vector<Midi>& messages, std::int32_t frames,
-                       const std::vector<std::int32_t>& blockSizes, const std::function<void()>& afterBlock)
+// Both channels of frames samples (none for frames <= 0), filled with kGarbage.
+inline Stereo garbageFilled(std::int32_t frames)
 {
     Stereo out;
-    std::size_t next = 0;
-    std::size_t sizeIndex = 0;
-    for (std::int32_t start = 0; start < frames;) {
-        const std::int32_t size = std::min(blockSizes[sizeIndex++ % blockSizes.size()], frames - start);
-        std::vector<Midi> due;
-        while (next < messages.size() && messages[next].frame < start + size) {
-            Midi message = messages[next++];
-            message.frame -= start;
-            due.push_back(message);
-        }
-        if (!due.empty()) {
-            player.send(due);
-        }
-        out.append(player.block(size));
-        if (afterBlock) {
-            afterBlock();
-        }
-        start += size;
-    }
+    out.left.assign(static_cast<std::size_t>(std::max(frames, 0)), kGarbage);
+    out.right.assign(out.left.size(), kGarbage);
     return out;
 }
+
+// What every test front end offers on top of its own set(index, value),
+// send(messages) and block(frames): FrontEnd derives from Player<FrontEnd>.
+template <typename FrontEnd>
+class Player {
+public:
+    void set(std::initializer_list<std::pair<std::int32_t, float>> values)
+    {
+        for (const auto& value : values) {
+            self().set(value.first, value.second);
+        }
+    }
+
+    // Renders frames samples in blocks of blockSize without sending events.
+    Stereo render(std::int32_t frames, std::int32_t blockSize = 256)
+    {
+        Stereo out;
+        for (std::int32_t done = 0; done < frames; done += blockSize) {
+            out.append(self().block(std::min(blockSize, frames - done)));
+        }
+        return out;
+    }
+
+    // Plays messages stamped with frames of the whole performance: before each block
+    // it sends the block's messages (if any) with frames made relative, then renders
+    // the block. Block sizes cycle through blockSizes; afterBlock, when given, runs
+    // after every block.
+    Stereo perform(const std::vector<Midi>& messages, std::int32_t frames,
+                   const std::vector<std::int32_t>& blockSizes = {256},
+                   const std::function<void()>& afterBlock = nullptr)
+    {
+        Stereo out;
+        std::size_t next = 0;
+        std::size_t sizeIndex = 0;
+        for (std::int32_t start = 0; start < frames;) {
+            const std::int32_t size = std::min(blockSizes[sizeIndex++ % blockSizes.size()], frames - start);
+            std::vector<Midi> due;
+            while (next < messages.size() && messages[next].frame < start + size) {
+                Midi message = messages[next++];
+                message.frame -= start;
+                due.push_back(message);
+            }
+            if (!due.empty()) {
+                self().send(due);
+            }
+            out.append(self().block(size));
+            if (afterBlock) {
+                afterBlock();
+            }
+            start += size;
+        }
+        return out;
+    }
+
+private:
+    FrontEnd& self() { return static_cast<FrontEnd&>(*this); }
+};
 
 } // namespace test_performance

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -21,8 +20,10 @@ namespace engine_harness {
 
 using namespace test_performance;
 
-class Engine {
+class Engine : public Player<Engine> {
 public:
+    using Player<Engine>::set;
+
     // An engine at sampleRate, switched on, as a front end has it before playing.
     explicit Engine(float sampleRate = 44100.0f) : engine(std::make_unique<SynthEngine>())
     {
@@ -40,12 +41,6 @@ public:
     float limiterGain() const { return engine->getFilterSection().getLimiter().getLimiterGain(); }
 
     void set(std::int32_t index, float value) { engine->setParameter(index, value); }
-    void set(std::initializer_list<std::pair<std::int32_t, float>> values)
-    {
-        for (const auto& value : values) {
-            set(value.first, value.second);
-        }
-    }
 
     // Hands one batch for the coming block.
     void send(const std::vector<Midi>& messages)
@@ -59,29 +54,9 @@ public:
     // One render call of frames samples into buffers filled with garbage.
     Stereo block(std::int32_t frames)
     {
-        Stereo out;
-        out.left.assign(static_cast<std::size_t>(std::max(frames, 0)), kGarbage);
-        out.right.assign(out.left.size(), kGarbage);
+        Stereo out = garbageFilled(frames);
         engine->render(out.left.data(), out.right.data(), frames);
         return out;
-    }
-
-    // Renders frames samples in blocks of blockSize without sending events.
-    Stereo render(std::int32_t frames, std::int32_t blockSize = 256)
-    {
-        Stereo out;
-        for (std::int32_t done = 0; done < frames; done += blockSize) {
-            out.append(block(std::min(blockSize, frames - done)));
-        }
-        return out;
-    }
-
-    // Plays messages stamped with frames of the whole performance (see performInBlocks).
-    Stereo perform(const std::vector<Midi>& messages, std::int32_t frames,
-                   const std::vector<std::int32_t>& blockSizes = {256},
-                   const std::function<void()>& afterBlock = nullptr)
-    {
-        return performInBlocks(*this, messages, frames, blockSizes, afterBlock);
     }
 
 private:
