@@ -50,7 +50,7 @@ TEST(Tuning, HeldNotesSoundWithinACentOfAnOctaveBelowTheKey)
 {
     const struct {
         float rate;
-        int lowKey; // at 96 kHz the lines' 3000 samples hold keys 25 and up; the issue asks from key 28
+        int lowKey; // at 96 kHz the lines' 3000 samples hold keys 25 and up; measured from key 28
         int step;
     } rates[] = {{44100.0f, 21, 2}, {48000.0f, 21, 5}, {96000.0f, 28, 5}};
     for (const auto& row : rates) {
