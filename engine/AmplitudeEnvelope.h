@@ -104,14 +104,17 @@ private:
     float sustainSmoothed = 0.0f; // the sustain level, following wheel x "Sustain"
     bool sustainReached = false;  // the held note has finished its decay and holds the sustain level
 
-    // This block's segments; the closed gate rescales the decay for the rest of it.
+    // This block's segments and rate; the closed gate rescales the decay for the rest
+    // of the block.
     Segments block;
     float blockRate = 0.0f;
-    bool rescaled = false; // the velocity factor and "Decay" of the last rescaling
+    // The velocity factor and "Decay" of the block's last rescaling, if any.
+    bool rescaled = false;
     float rescaledVelocity = 0.0f;
     float rescaledDecay = 0.0f;
 
-    // The segments as the block parameters last seen give them.
+    // The segments that the block parameters last seen (attack, decay, sustain,
+    // release, curve, rate) give.
     bool computed = false;
     float parameters[6] = {};
     Segments computedSegments;

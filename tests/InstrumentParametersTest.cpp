@@ -263,6 +263,19 @@ TEST_F(InstrumentParameters, SampleRateBlockSizeAndResumeAsTheHostSetsThem)
     EXPECT_EQ(wantMidiFilters, std::vector<std::int32_t>{1});
 }
 
+// A null batch acts as an empty one: it answers 1 and drops what was queued.
+TEST_F(InstrumentParameters, ANullBatchIsAnEmptyOne)
+{
+    module_harness::Batch batch({test_performance::noteOn(3, 60)});
+    plugin->processEvents(batch.get());
+    EXPECT_EQ(plugin->processEvents(nullptr), 1);
+    std::vector<float> left(64, 1.0f);
+    std::vector<float> right(64, 1.0f);
+    float* outputs[2] = {left.data(), right.data()};
+    plugin->processReplacing(nullptr, outputs, 64);
+    EXPECT_EQ(left, std::vector<float>(64, 0.0f));
+}
+
 TEST_F(InstrumentParameters, WithoutAHostTheRecordKeepsTheBaseDefaults)
 {
     SynthPlugin bare(nullptr);

@@ -70,7 +70,8 @@ TEST(ModuleRender, EmptyOrNegativeBlocksAndMissingOutputsWriteNothingAndKeepTheQ
 // entries hand the control and status register back exactly as they found it.
 TEST(ModuleRender, RenderEntriesHandBackTheHostsControlStateExactly)
 {
-    const unsigned int hostStates[] = {0x1F80, 0x1F80 | 0x6000, 0x1F80 | 0x8040, 0x1F80 | 0x003F};
+    const unsigned int hostStates[] = {0x1F80,          0x1F80 | 0x6000, 0x1F80 | 0x2000,
+                                       0x1F80 | 0x4000, 0x1F80 | 0x8040, 0x1F80 | 0x003F};
     Instance instance;
     instance.set({{kDynaTone, 0.5f}, {kChorus, 0.5f}});
     std::vector<float> left(512);
