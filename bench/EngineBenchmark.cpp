@@ -1,8 +1,10 @@
-// Render cost per sample at a block size of 512, for an idle instrument, a held note
-// with the default program and a held note with every stage on, against a reference
-// plucked-string instrument rendering one held note in the same run. Each case counts
-// its samples as items, so the report shows samples per second; scripts/run-bench.sh
-// turns the medians into nanoseconds per sample and ratios to the reference.
+// Render cost per sample through the record at a block size of 512, for an idle
+// instrument, a held note with the default program and a held note with every stage
+// on, with and without PowerChord, against a reference plucked-string instrument
+// rendering one held note in the same run; and the default program's held note in
+// blocks of 8, 32 and 512 samples, which shows the work done once per block. Each
+// case counts its samples as items, so the report shows samples per second;
+// scripts/run-bench.sh turns the medians into nanoseconds per sample and ratios.
 
 #include <benchmark/benchmark.h>
 
@@ -27,21 +29,24 @@ constexpr std::int32_t kSampleRate = 44100;
 constexpr std::uint8_t kKey = 60;
 constexpr std::uint8_t kVelocity = 100;
 
+// Which stages a case switches on.
+enum class Stages { Default, EveryStage, EveryStageButPowerChord };
+
 // An instrument opened as a host opens it and switched on, optionally with a note-on
 // at the first sample of the next block; the note is never released.
-std::unique_ptr<OfflineHost> makeInstrument(bool holdNote, bool everyStage)
+std::unique_ptr<OfflineHost> makeInstrument(bool holdNote, Stages stages, std::int32_t blockSize)
 {
-    auto host = std::make_unique<OfflineHost>(HostSettings{kSampleRate, kBlockSize});
+    auto host = std::make_unique<OfflineHost>(HostSettings{kSampleRate, blockSize});
     std::string error;
     if (!host->open([](HostCallback audioMaster, std::string&) { return pluginMain(audioMaster); }, error)) {
         return nullptr;
     }
-    if (everyStage) {
+    if (stages != Stages::Default) {
         host->setParameter(kDistorter, 0.6f);
         host->setParameter(kDynaTone, 0.7f);
         host->setParameter(kOverdrive, 0.5f);
         host->setParameter(kChorus, 0.4f);
-        host->setParameter(kPowerChord, 1.0f);
+        host->setParameter(kPowerChord, stages == Stages::EveryStage ? 1.0f : 0.0f);
     }
     host->instance().dispatch(effMainsChanged, 0, 1);
     if (holdNote) {
@@ -52,38 +57,49 @@ std::unique_ptr<OfflineHost> makeInstrument(bool holdNote, bool everyStage)
     return host;
 }
 
-void renderBlocks(benchmark::State& state, bool holdNote, bool everyStage)
+void renderBlocks(benchmark::State& state, bool holdNote, Stages stages, std::int32_t blockSize = kBlockSize)
 {
-    const auto host = makeInstrument(holdNote, everyStage);
+    const auto host = makeInstrument(holdNote, stages, blockSize);
     if (!host) {
         state.SkipWithError("the instrument made no instance");
         return;
     }
     AEffect* const effect = host->effect();
-    std::vector<float> left(kBlockSize), right(kBlockSize);
+    std::vector<float> left(static_cast<std::size_t>(blockSize)), right(static_cast<std::size_t>(blockSize));
     float* outputs[2] = {left.data(), right.data()};
     for (auto _ : state) {
-        effect->processReplacing(effect, nullptr, outputs, kBlockSize);
+        effect->processReplacing(effect, nullptr, outputs, blockSize);
         benchmark::DoNotOptimize(left.data());
         benchmark::DoNotOptimize(right.data());
         benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(state.iterations() * kBlockSize);
+    state.SetItemsProcessed(state.iterations() * blockSize);
 }
 
 void NoNote(benchmark::State& state)
 {
-    renderBlocks(state, false, false);
+    renderBlocks(state, false, Stages::Default);
 }
 
 void HeldNoteDefaultProgram(benchmark::State& state)
 {
-    renderBlocks(state, true, false);
+    renderBlocks(state, true, Stages::Default);
 }
 
 void HeldNoteEveryStage(benchmark::State& state)
 {
-    renderBlocks(state, true, true);
+    renderBlocks(state, true, Stages::EveryStage);
+}
+
+void HeldNoteEveryStageButPowerChord(benchmark::State& state)
+{
+    renderBlocks(state, true, Stages::EveryStageButPowerChord);
+}
+
+// The argument is the block size.
+void HeldNoteInBlocksOf(benchmark::State& state)
+{
+    renderBlocks(state, true, Stages::Default, static_cast<std::int32_t>(state.range(0)));
 }
 
 // The reference: one held note of a commuted-synthesis plucked string, one tick per
@@ -115,5 +131,7 @@ BENCHMARK(ReferenceMandolin);
 BENCHMARK(NoNote);
 BENCHMARK(HeldNoteDefaultProgram);
 BENCHMARK(HeldNoteEveryStage);
+BENCHMARK(HeldNoteEveryStageButPowerChord);
+BENCHMARK(HeldNoteInBlocksOf)->Arg(8)->Arg(32)->Arg(512);
 
 BENCHMARK_MAIN();

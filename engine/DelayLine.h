@@ -66,6 +66,7 @@ public:
     std::int32_t getReadIndex() const { return readIndex; }
     std::int32_t getLength() const { return length; }
     float getFraction() const { return fraction; }
+    float getRecordedDelay() const { return delay; }
 
 private:
     void write(float in)
@@ -219,4 +220,12 @@ inline float DelayLine::processLinear(float in)
     cacheStale = true;
     advance();
     return emit(out);
+}
+
+// Empties a line, including a cached reading that may hold a bad value: the
+// processing step marks the cache stale, the clear refills the buffer.
+inline void emptyDelayLine(DelayLine& line)
+{
+    line.processLinear(0.0f);
+    line.clear();
 }

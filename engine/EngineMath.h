@@ -23,3 +23,14 @@ inline bool sameBits(float a, float b)
     std::memcpy(&y, &b, sizeof y);
     return x == y;
 }
+
+// True when every float a unit keeps from one sample to the next is finite: x * 0
+// is 0 for finite x and NaN for NaN and the infinities. The unit lists its values
+// through forEachState(visit), visit(name, value).
+template <typename Unit>
+bool keepsFiniteState(const Unit& unit)
+{
+    float sum = 0.0f;
+    unit.forEachState([&sum](const char*, float value) { sum += value * 0.0f; });
+    return sum == 0.0f;
+}

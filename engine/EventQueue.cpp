@@ -1,9 +1,6 @@
-// MIDI intake: a batch from the host sets the controller values at once and becomes
-// a queue of note, note-off and pitch-bend entries that the render loop applies at
-// their samples; the held-key flags change with the note entries, at their frames.
-#include <cmath>
+#include "engine/EventQueue.h"
 
-#include "instrument/SynthPlugin.h"
+#include <cmath>
 
 namespace {
 
@@ -34,135 +31,142 @@ float pitchBendFactor(std::int32_t value)
 constexpr double kVelocityScale = 0.007874015718698502;
 constexpr double kControllerScale = 0.0078125;
 
+// The held flag an entry gives its key.
+std::int32_t heldFlag(const QueuedEvent& entry)
+{
+    return entry.kind == kNoteOnEntry ? 1 : 0;
+}
+
 } // namespace
 
-std::int32_t SynthPlugin::processEvents(VstEvents* events)
+EventQueue::EventQueue()
 {
-    // The old queue's entries that were never applied still change their keys' flags.
-    settleHeldKeys(0);
+    queuedEvents[0].frame = kEndOfQueue;
+}
+
+void EventQueue::beginBatch(NoteState& note)
+{
+    settleHeldKeys(0, note);
     queuedEventCount = 0;
-    std::int32_t lastKeyOn = 0;
-    float lastVelocity = 0.0f;
-    float lastPitchFactor = 0.0f;
-    // Keys whose flags a dropped entry changed, and whether any entry was dropped.
-    bool dropped = false;
-    bool droppedKey[kNumKeys] = {};
-
-    // Entries past the queue's capacity are dropped; their held-key changes apply
-    // at once, and their controller values as always.
-    auto append = [&](std::int32_t frame, std::int32_t key, float velocity, float pitchFactor, std::int32_t kind,
-                      std::int32_t heldKey) {
-        if (queuedEventCount < kQueueCapacity - 1) {
-            queuedEvents[queuedEventCount++] = QueuedEvent{frame, key, velocity, pitchFactor, kind, heldKey};
-        } else if (heldKey >= 0) {
-            keyHeld[heldKey] = kind == kNoteOnEntry ? 1 : 0;
-            droppedKey[heldKey] = true;
-            dropped = true;
-        }
-    };
-
-    const std::int32_t count = events ? events->numEvents : 0;
-    VstEvent* const* list = events ? &events->events[0] : nullptr;
-    for (std::int32_t n = 0; n < count; ++n) {
-        const VstEvent* event = list[n];
-        if (!event || event->type != kVstMidiType) {
-            continue;
-        }
-        const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-        const std::int32_t status = static_cast<unsigned char>(midi->midiData[0]) & 0xF0;
-        const std::int32_t data1 = static_cast<unsigned char>(midi->midiData[1]) & 0x7F;
-        const std::int32_t data2 = static_cast<unsigned char>(midi->midiData[2]) & 0x7F;
-        const std::int32_t frame = midi->deltaFrames;
-
-        if (status == 0x90 && data2 != 0) {
-            const float velocity = static_cast<float>(data2 * kVelocityScale);
-            append(frame, data1, velocity, lastPitchFactor, kNoteOnEntry, data1);
-            lastKeyOn = data1;
-            lastVelocity = velocity;
-        } else if (status == 0x80 || status == 0x90) {
-            append(frame, lastKeyOn, 0.0f, lastPitchFactor, kNoteOffEntry, data1);
-            lastVelocity = 0.0f;
-        } else if (status == 0xB0) {
-            if (data1 >= 120) {
-                lastVelocity = 0.0f;
-            } else if (data1 == 1) {
-                modWheel = static_cast<float>(data2 * kControllerScale);
-            } else if (data1 == 7) {
-                channelVolume = static_cast<float>(data2 * kControllerScale);
-            }
-        } else if (status == 0xE0) {
-            const float factor = pitchBendFactor(data2 * 128 + data1);
-            lastPitchFactor = factor;
-            append(frame, lastKeyOn, lastVelocity, factor, kPitchBendEntry, -1);
-        }
+    queuedEvents[0].frame = kEndOfQueue;
+    lastKeyOn = 0;
+    lastVelocity = 0.0f;
+    lastPitchFactor = 0.0f;
+    for (bool& dropped : droppedKey) {
+        dropped = false;
     }
-    queuedEvents[queuedEventCount].frame = kEndOfQueue;
-    if (dropped) {
-        // A dropped entry came after every queued one: its change of a key's flag,
-        // made at once, must not be undone by a queued entry of that key later on.
+}
+
+void EventQueue::append(const QueuedEvent& entry, NoteState& note)
+{
+    if (queuedEventCount < kQueueCapacity - 1) {
+        queuedEvents[queuedEventCount++] = entry;
+        queuedEvents[queuedEventCount].frame = kEndOfQueue;
+        return;
+    }
+    const std::int32_t key = entry.heldKey;
+    if (key < 0) {
+        return;
+    }
+    note.keyHeld[key] = heldFlag(entry);
+    // A dropped entry comes after every queued one: its change of the key's flag,
+    // made at once, must not be undone by a queued entry of that key later on.
+    if (!droppedKey[key]) {
+        droppedKey[key] = true;
         for (std::int32_t n = 0; n < queuedEventCount; ++n) {
-            const std::int32_t key = queuedEvents[n].heldKey;
-            if (key >= 0 && droppedKey[key]) {
+            if (queuedEvents[n].heldKey == key) {
                 queuedEvents[n].heldKey = -1;
             }
         }
     }
-    return 1;
 }
 
-void SynthPlugin::settleHeldKeys(std::int32_t first)
+void EventQueue::addMessage(std::int32_t frame, std::uint8_t statusByte, std::uint8_t data1Byte,
+                            std::uint8_t data2Byte, NoteState& note)
+{
+    const std::int32_t status = statusByte & 0xF0;
+    const std::int32_t data1 = data1Byte & 0x7F;
+    const std::int32_t data2 = data2Byte & 0x7F;
+
+    if (status == 0x90 && data2 != 0) {
+        const float velocity = static_cast<float>(data2 * kVelocityScale);
+        append(QueuedEvent{frame, data1, velocity, lastPitchFactor, kNoteOnEntry, data1}, note);
+        lastKeyOn = data1;
+        lastVelocity = velocity;
+    } else if (status == 0x80 || status == 0x90) {
+        append(QueuedEvent{frame, lastKeyOn, 0.0f, lastPitchFactor, kNoteOffEntry, data1}, note);
+        lastVelocity = 0.0f;
+    } else if (status == 0xB0) {
+        if (data1 >= 120) {
+            lastVelocity = 0.0f;
+        } else if (data1 == 1) {
+            note.modWheel = static_cast<float>(data2 * kControllerScale);
+        } else if (data1 == 7) {
+            note.channelVolume = static_cast<float>(data2 * kControllerScale);
+        }
+    } else if (status == 0xE0) {
+        const float factor = pitchBendFactor(data2 * 128 + data1);
+        lastPitchFactor = factor;
+        append(QueuedEvent{frame, lastKeyOn, lastVelocity, factor, kPitchBendEntry, -1}, note);
+    }
+}
+
+void EventQueue::clear(NoteState& note)
+{
+    settleHeldKeys(0, note);
+    queuedEvents[0].frame = kEndOfQueue;
+}
+
+void EventQueue::settleHeldKeys(std::int32_t first, NoteState& note)
 {
     for (std::int32_t n = first; n < queuedEventCount; ++n) {
         QueuedEvent& entry = queuedEvents[n];
         if (entry.heldKey >= 0) {
-            keyHeld[entry.heldKey & 0x7F] = entry.kind == kNoteOnEntry ? 1 : 0;
+            note.keyHeld[entry.heldKey & 0x7F] = heldFlag(entry);
             entry.heldKey = -1;
         }
     }
 }
 
-void SynthPlugin::applyQueuedEvents(std::int32_t frame, std::int32_t& cursor)
+bool EventQueue::applyDueEvents(std::int32_t frame, std::int32_t& cursor, const ParameterSlot& legato,
+                                NoteState& note)
 {
+    bool pluck = false;
     while (cursor < kQueueCapacity && queuedEvents[cursor].frame == frame) {
         QueuedEvent& entry = queuedEvents[cursor];
         // The entry's own key changes its held flag first, at the entry's frame.
         if (entry.heldKey >= 0) {
-            keyHeld[entry.heldKey & 0x7F] = entry.kind == kNoteOnEntry ? 1 : 0;
+            note.keyHeld[entry.heldKey & 0x7F] = heldFlag(entry);
             entry.heldKey = -1;
         }
         if (entry.velocity > 0.0f) {
-            if (entry.kind == kNoteOnEntry && !noteActive) {
-                // A note begun with the gate closed is plucked afresh, even when a
-                // release closed the gate at this very frame.
-                pickCounter = 0;
-                attackCount = 0.0f;
-                decayCount = 0.0f;
-                attackStart = envelope;
-                sustainReached = false;
-            }
-            noteActive = true;
-            noteVelocity = entry.velocity;
-            noteFrequency = noteFrequencyTable[entry.key & 0x7F];
-        } else if (legato() != 0) {
+            // A note begun with the gate closed is plucked afresh, even when a
+            // release closed the gate at this very frame.
+            pluck = pluck || (entry.kind == kNoteOnEntry && !note.noteActive);
+            note.noteActive = true;
+            note.noteVelocity = entry.velocity;
+            note.noteFrequency = noteFrequencyTable[entry.key & 0x7F];
+        } else if (legato.asInt() != 0) {
             // Fall back to the lowest key still held; none held ends the note.
             std::int32_t lowest = 0;
-            while (lowest < kNumKeys && keyHeld[lowest] != 1) {
+            while (lowest < kNumKeys && note.keyHeld[lowest] != 1) {
                 ++lowest;
             }
             if (lowest < kNumKeys) {
-                noteFrequency = noteFrequencyTable[lowest];
-                noteActive = true;
+                note.noteFrequency = noteFrequencyTable[lowest];
+                note.noteActive = true;
             } else {
-                noteActive = false;
+                note.noteActive = false;
             }
         } else {
-            noteActive = false;
+            note.noteActive = false;
         }
         if (entry.pitchFactor > 0.0f) {
-            noteFrequency = static_cast<float>(static_cast<double>(noteFrequency) * entry.pitchFactor);
+            note.noteFrequency = static_cast<float>(static_cast<double>(note.noteFrequency) * entry.pitchFactor);
         }
         entry.frame = kEndOfQueue;
         entry.key = -1;
         ++cursor;
     }
+    return pluck;
 }

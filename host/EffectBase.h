@@ -8,7 +8,7 @@
 
 #include "host/AEffect.h"
 #include "host/EditorInterface.h"
-#include "host/RelaxedAtomic.h"
+#include "engine/RelaxedAtomic.h"
 
 class EffectBase {
 public:

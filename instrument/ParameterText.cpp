@@ -40,16 +40,11 @@ constexpr DisplayRule kDisplayRules[kNumParameters] = {
 constexpr float kFixingMin = 0.01f;
 constexpr float kFixingMax = 0.99f;
 
-bool isParameter(std::int32_t index)
-{
-    return static_cast<std::uint32_t>(index) < static_cast<std::uint32_t>(kNumParameters);
-}
-
 } // namespace
 
 void SynthPlugin::getParameterName(std::int32_t index, char* text)
 {
-    if (!isParameter(index) || text == nullptr) {
+    if (!isParameterIndex(index) || text == nullptr) {
         return;
     }
     std::strcpy(text, kParameterTable[index].name);
@@ -60,7 +55,7 @@ void SynthPlugin::getParameterLabel(std::int32_t index, char* label)
     if (label == nullptr) {
         return;
     }
-    std::strcpy(label, isParameter(index) ? kParameterTable[index].label : "");
+    std::strcpy(label, isParameterIndex(index) ? kParameterTable[index].label : "");
 }
 
 // The numbers shown are computed in double precision from the live value and
@@ -73,10 +68,10 @@ void SynthPlugin::getParameterDisplay(std::int32_t index, char* text)
         return;
     }
     text[0] = '\0';
-    if (!isParameter(index)) {
+    if (!isParameterIndex(index)) {
         return;
     }
-    const float v = live[index].asFloat();
+    const float v = engine.getParameter(index);
     const double value = v;
     switch (kDisplayRules[index]) {
     case DisplayRule::None:

@@ -1,8 +1,6 @@
 #include "instrument/SynthPlugin.h"
 
-#include <cmath>
 #include <cstring>
-#include <limits>
 #include <new>
 
 #include "host/PluginMain.h"
@@ -17,23 +15,6 @@ constexpr std::size_t kProgramNameLength = sizeof(SynthProgram::name) - 1;
 bool inRange(std::int32_t index, std::int32_t count)
 {
     return static_cast<std::uint32_t>(index) < static_cast<std::uint32_t>(count);
-}
-
-// Legato's value as an integer, truncated toward zero. A host may send any float;
-// converting NaN or a value beyond the int32 range is undefined, so NaN counts as
-// 0 and everything else saturates at the int32 limits.
-std::int32_t truncateToInt(float value)
-{
-    if (std::isnan(value)) {
-        return 0;
-    }
-    if (value >= 2147483648.0f) {
-        return std::numeric_limits<std::int32_t>::max();
-    }
-    if (value <= -2147483648.0f) {
-        return std::numeric_limits<std::int32_t>::min();
-    }
-    return static_cast<std::int32_t>(value);
 }
 
 } // namespace
@@ -62,12 +43,16 @@ SynthPlugin::SynthPlugin(HostCallback audioMaster) : ExtendedEffect(audioMaster,
 SynthPlugin::~SynthPlugin()
 {
     delete[] programs;
-    releaseEngine();
+}
+
+void SynthPlugin::setupEngine()
+{
+    engine.followSampleRate(sampleRate);
 }
 
 bool SynthPlugin::isComplete() const
 {
-    return programs != nullptr && engineReady();
+    return programs != nullptr && engine.isValid();
 }
 
 void SynthPlugin::setParameter(std::int32_t index, float value)
@@ -75,26 +60,15 @@ void SynthPlugin::setParameter(std::int32_t index, float value)
     if (!inRange(index, kNumParameters) || programs == nullptr) {
         return;
     }
-    ParameterSlot& slot = programs[curProgram.load()].values[index];
-    if (index == kLegato) {
-        const std::int32_t flag = truncateToInt(value);
-        slot.setInt(flag);
-        live[index].setInt(flag);
-    } else {
-        slot.setFloat(value);
-        live[index].setFloat(value);
-    }
+    // Legato keeps the integer truncation of the value, in the program as in the engine.
+    const std::uint32_t word = parameterWord(index, value);
+    programs[curProgram.load()].values[index].setWord(word);
+    engine.setParameterWord(index, word);
 }
 
 float SynthPlugin::getParameter(std::int32_t index)
 {
-    if (!inRange(index, kNumParameters)) {
-        return 0.0f;
-    }
-    if (index == kLegato) {
-        return static_cast<float>(live[index].asInt());
-    }
-    return live[index].asFloat();
+    return engine.getParameter(index);
 }
 
 void SynthPlugin::setProgram(std::int32_t program)
@@ -105,7 +79,7 @@ void SynthPlugin::setProgram(std::int32_t program)
     curProgram = program;
     // Slots copy their 32 bits whole, so Legato's integer stays an integer.
     for (std::int32_t index = 0; index < kNumParameters; ++index) {
-        live[index] = programs[program].values[index];
+        engine.setParameterWord(index, programs[program].values[index].word());
     }
 }
 
@@ -161,7 +135,7 @@ bool SynthPlugin::copyProgram(std::int32_t destination)
 void SynthPlugin::setSampleRate(float newSampleRate)
 {
     sampleRate = newSampleRate;
-    limiterGain = 1.0f;
+    engine.setSampleRate(newSampleRate);
 }
 
 void SynthPlugin::setBlockSize(std::int32_t newBlockSize)
@@ -174,9 +148,7 @@ void SynthPlugin::setBlockSize(std::int32_t newBlockSize)
 // for MIDI.
 void SynthPlugin::resume()
 {
-    settleHeldKeys(0);
-    queuedEvents[0].frame = -1;
-    limiterGain = 1.0f;
+    engine.resume();
     wantEvents(1);
 }
 

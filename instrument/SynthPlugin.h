@@ -1,20 +1,16 @@
 // The instrument: a monophonic plucked string. This class answers every question a
 // host asks (parameters, programs, names, identity, MIDI program names) and renders
-// the voice from the engine state it holds.
+// through the one engine it owns, turning the host's events into engine messages.
 #pragma once
 
 #include <cstdint>
 
-#include "engine/EngineState.h"
+#include "engine/SynthEngine.h"
 #include "host/ExtendedEffect.h"
-#include "instrument/ParameterSlot.h"
 #include "instrument/Parameters.h"
 #include "instrument/SynthProgram.h"
 
-struct EnvelopeBlock;
-struct ToneBlock;
-
-class SynthPlugin : public ExtendedEffect, public EngineState {
+class SynthPlugin : public ExtendedEffect {
 public:
     explicit SynthPlugin(HostCallback audioMaster);
     ~SynthPlugin() override;
@@ -60,37 +56,14 @@ public:
     void processReplacing(float** inputs, float** outputs, std::int32_t sampleFrames) override;
 
     // Live value of a parameter, as the engine reads it.
-    float liveValue(ParameterIndex index) const { return live[index].asFloat(); }
-    std::int32_t legato() const { return live[kLegato].asInt(); }
+    float liveValue(ParameterIndex index) const { return engine.getParameter(index); }
+    std::int32_t legato() const { return static_cast<std::int32_t>(engine.getParameterWord(kLegato)); }
 
 private:
-    // Builds the engine's starting state, tables, delay lines and modulators.
+    // Brings the engine, set up at construction, to the instrument's starting rate.
     void setupEngine();
-    // Frees every engine object that the setup created; safe on a partial setup.
-    void releaseEngine();
-    // True when the setup obtained every engine object it allocates.
-    bool engineReady() const;
-    // Applies the queued entries due at sample index frame; advances the cursor.
-    void applyQueuedEvents(std::int32_t frame, std::int32_t& cursor);
-    // Gives the held-key flags of the queued entries from index first on that have not
-    // taken effect yet their changes, in queue order.
-    void settleHeldKeys(std::int32_t first);
-    // Renders one block into the two outputs; the caller sets the floating-point mode.
-    void renderBlock(float* left, float* right, std::int32_t sampleFrames);
-    // One envelope step for the current sample; may close the gate.
-    void envelopeStep(float velocityScale, EnvelopeBlock& block);
-    float attackDecayStep(const EnvelopeBlock& block);
-    void releaseStep(const EnvelopeBlock& block);
-    // The distorter and the filter section with its soft clipper and limiter.
-    float toneStages(float signal, bool controlTick, ToneBlock& block);
-    // Envelope, overdrive, volume, chorus and channel volume; writes sample i of both outputs.
-    void outputStage(float signal, const ToneBlock& block, float* left, float* right, std::int32_t i);
-    // False when a state of the voice has become NaN or infinite.
-    bool voiceStateIsFinite() const;
-    // Starts the voice afresh after such a fault.
-    void recoverVoiceState();
 
+    SynthEngine engine;
     SynthProgram* programs = nullptr;
-    ParameterSlot live[kNumParameters];
     std::int32_t channelProgram[16];
 };

@@ -5,9 +5,8 @@
 SynthProgram::SynthProgram()
 {
     for (std::int32_t index = 0; index < kNumParameters; ++index) {
-        values[index].setFloat(kParameterTable[index].defaultValue);
+        values[index].setWord(parameterWord(index, kParameterDefaults[index]));
     }
-    values[kLegato].setInt(static_cast<std::int32_t>(kParameterTable[kLegato].defaultValue));
     std::memset(name, 0, sizeof name);
     std::strcpy(name, "Basic");
 }

@@ -1,7 +1,7 @@
 // One program of the bank: a slot per parameter and a 24-character name.
 #pragma once
 
-#include "instrument/ParameterSlot.h"
+#include "engine/ParameterSlot.h"
 #include "instrument/Parameters.h"
 
 struct SynthProgram {

@@ -40,6 +40,15 @@ for name, label, target in cases:
     ok = ratio <= target
     failed |= not ok
     print(f"{label:34} {median[name]:10.2f} {ratio:6.2f}x {target:6.1f}x {'ok' if ok else 'MISSED'}")
+chord_off = median.get("HeldNoteEveryStageButPowerChord")
+if chord_off is not None:
+    print(f"{'(c) without PowerChord':34} {chord_off:10.2f} {chord_off / reference:6.2f}x")
+blocks = {int(name.split("/")[1]): cost for name, cost in median.items() if name.startswith("HeldNoteInBlocksOf/")}
+if 512 in blocks:
+    print()
+    print("held note, default program, by block size (cost per sample against blocks of 512):")
+    for size in sorted(blocks):
+        print(f"  blocks of {size:4}: {blocks[size]:8.2f} ns/sample {blocks[size] / blocks[512]:6.2f}x")
 demo = [r for r in runs if r["run_name"] == "DemoPiece" and r.get("aggregate_name") == "median"]
 if demo:
     print(f"demo piece (examples/demo.mid, default program): {demo[0]['realtime']:.0f}x real time")

@@ -12,6 +12,7 @@
 
 #include "host/PluginMain.h"
 #include "instrument/SynthPlugin.h"
+#include "tests/ModuleHarness.h"
 
 namespace {
 
@@ -240,23 +241,39 @@ TEST_F(InstrumentParameters, EveryChannelReportsItsOwnNumberAsCurrentMidiProgram
     }
 }
 
-TEST_F(InstrumentParameters, SampleRateAndResumeStartTheLimiterAfresh)
+// The limiter's restart is ModuleRenderTest's; here the stored values and what
+// switching on drops and asks for.
+TEST_F(InstrumentParameters, SampleRateBlockSizeAndResumeAsTheHostSetsThem)
 {
-    plugin->limiterGain = 0.25f;
     plugin->setSampleRate(48000.0f);
     EXPECT_EQ(plugin->getSampleRate(), 48000.0f);
-    EXPECT_EQ(plugin->limiterGain, 1.0f);
 
     plugin->setBlockSize(64);
     EXPECT_EQ(plugin->getBlockSize(), 64);
     EXPECT_EQ(plugin->getSampleRate(), 48000.0f);
 
-    plugin->limiterGain = 0.5f;
-    plugin->queuedEvents[0] = {3, 60, 1.0f, 0.0f, kNoteOnEntry, 60};
+    module_harness::Batch batch({test_performance::noteOn(3, 60)});
+    EXPECT_EQ(plugin->processEvents(batch.get()), 1);
     plugin->resume();
-    EXPECT_EQ(plugin->limiterGain, 1.0f);
-    EXPECT_EQ(plugin->queuedEvents[0].frame, -1);
+    std::vector<float> left(64, 1.0f);
+    std::vector<float> right(64, 1.0f);
+    float* outputs[2] = {left.data(), right.data()};
+    plugin->processReplacing(nullptr, outputs, 64);
+    EXPECT_EQ(left, std::vector<float>(64, 0.0f));
     EXPECT_EQ(wantMidiFilters, std::vector<std::int32_t>{1});
+}
+
+// A null batch acts as an empty one: it answers 1 and drops what was queued.
+TEST_F(InstrumentParameters, ANullBatchIsAnEmptyOne)
+{
+    module_harness::Batch batch({test_performance::noteOn(3, 60)});
+    plugin->processEvents(batch.get());
+    EXPECT_EQ(plugin->processEvents(nullptr), 1);
+    std::vector<float> left(64, 1.0f);
+    std::vector<float> right(64, 1.0f);
+    float* outputs[2] = {left.data(), right.data()};
+    plugin->processReplacing(nullptr, outputs, 64);
+    EXPECT_EQ(left, std::vector<float>(64, 0.0f));
 }
 
 TEST_F(InstrumentParameters, WithoutAHostTheRecordKeepsTheBaseDefaults)

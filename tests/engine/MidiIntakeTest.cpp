@@ -1,13 +1,13 @@
-// MIDI as the host hands it over: batches through effProcessEvents, applied at
-// their frames during the next processReplacing. The gate, the note frequency and
-// the controller values are read from the engine state, the rest from the output.
+// MIDI as a front end hands it over: batches of messages, applied at their frames
+// during the next render call. The gate, the note frequency and the controller
+// values are read from the engine state, the rest from the output.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-#include "tests/EngineHarness.h"
+#include "EngineHarness.h"
 
 namespace {
 
@@ -40,11 +40,11 @@ TEST(MidiIntake, NoteOnOpensTheGateAtItsFrameAndTheStringSoundsFromTheNextSample
         ASSERT_EQ(out.right[i], 0.0f) << "sample " << i;
     }
     EXPECT_NE(out.left[101], 0.0f);
-    EXPECT_TRUE(engine.state().noteActive);
-    EXPECT_EQ(engine.state().noteFrequency, 440.0f);
+    EXPECT_TRUE(engine.note().noteActive);
+    EXPECT_EQ(engine.note().noteFrequency, 440.0f);
     // The burst counter runs from sample 101: 1 there, 130 at the last burst
     // sample 230 (a 440 Hz note bursts for 131 - 1 samples).
-    EXPECT_EQ(engine.state().pickCounter, 130);
+    EXPECT_EQ(engine.pickCounter(), 130);
 }
 
 TEST(MidiIntake, SecondNoteOnWithoutNoteOffRetunesWithoutANewBurst)
@@ -52,14 +52,14 @@ TEST(MidiIntake, SecondNoteOnWithoutNoteOffRetunesWithoutANewBurst)
     Engine engine;
     engine.send({noteOn(0, 69), noteOn(50, 72)});
     engine.block(200);
-    EXPECT_TRUE(engine.state().noteActive);
-    EXPECT_EQ(engine.state().noteFrequency, tableHz(72));
-    EXPECT_EQ(engine.state().pickCounter, 199);
+    EXPECT_TRUE(engine.note().noteActive);
+    EXPECT_EQ(engine.note().noteFrequency, tableHz(72));
+    EXPECT_EQ(engine.pickCounter(), 199);
 
     engine.send({noteOn(0, 60)});
     engine.block(100);
-    EXPECT_EQ(engine.state().noteFrequency, tableHz(60));
-    EXPECT_EQ(engine.state().pickCounter, 299);
+    EXPECT_EQ(engine.note().noteFrequency, tableHz(60));
+    EXPECT_EQ(engine.pickCounter(), 299);
 }
 
 // Keys 40 and 52 are held from an earlier batch, then the listed batch arrives.
@@ -99,8 +99,8 @@ TEST(MidiIntake, NoteOffClosesTheGateOrFallsBackToTheLowestHeldKey)
         engine.block(64);
         engine.send(row.batch);
         engine.block(row.frames);
-        EXPECT_EQ(engine.state().noteActive, row.gate) << row.name;
-        EXPECT_EQ(engine.state().noteFrequency, row.hz) << row.name;
+        EXPECT_EQ(engine.note().noteActive, row.gate) << row.name;
+        EXPECT_EQ(engine.note().noteFrequency, row.hz) << row.name;
     }
 }
 
@@ -124,7 +124,7 @@ TEST(MidiIntake, PitchBendAfterANoteOnRetakesThatNoteTimesTheWheelFactor)
         Engine engine;
         engine.send({noteOn(0, 69, 64), pitchBend(3, row.wheel)});
         engine.block(8);
-        const SynthPlugin& s = engine.state();
+        const NoteState& s = engine.note();
         EXPECT_TRUE(s.noteActive) << row.wheel;
         EXPECT_EQ(s.noteVelocity, 64 * 0.007874015718698502f) << row.wheel;
         if (row.tolerance == 0.0f) {
@@ -168,8 +168,8 @@ TEST(MidiIntake, PitchBendAfterAReleaseReleasesThenBends)
         engine.block(32);
         engine.send(row.batch);
         engine.block(8);
-        EXPECT_EQ(engine.state().noteActive, row.gate) << row.name;
-        EXPECT_EQ(engine.state().noteFrequency, row.hz) << row.name;
+        EXPECT_EQ(engine.note().noteActive, row.gate) << row.name;
+        EXPECT_EQ(engine.note().noteFrequency, row.hz) << row.name;
     }
 }
 
@@ -180,7 +180,7 @@ TEST(MidiIntake, NoteOnPlaysAtTableFrequencyWhateverTheWheelSaidInAnEarlierBatch
     engine.block(16);
     engine.send({noteOn(0, 57)});
     engine.block(16);
-    EXPECT_EQ(engine.state().noteFrequency, 220.0f);
+    EXPECT_EQ(engine.note().noteFrequency, 220.0f);
 }
 
 TEST(MidiIntake, NoteOnTakesTheBendOfAnEarlierMessageInTheSameBatch)
@@ -188,7 +188,7 @@ TEST(MidiIntake, NoteOnTakesTheBendOfAnEarlierMessageInTheSameBatch)
     Engine engine;
     engine.send({pitchBend(0, 0), noteOn(1, 57)});
     engine.block(16);
-    EXPECT_EQ(engine.state().noteFrequency, bent(220.0f, static_cast<float>(1.0 / kBendRange)));
+    EXPECT_EQ(engine.note().noteFrequency, bent(220.0f, static_cast<float>(1.0 / kBendRange)));
 }
 
 TEST(MidiIntake, AllNotesOffChangesNothingAudible)
@@ -202,7 +202,7 @@ TEST(MidiIntake, AllNotesOffChangesNothingAudible)
         plain.send({noteOn(0, 64)});
         withAllNotesOff.send({noteOn(0, 64), controller(100, 123, 0), controller(200, 120, 0)});
         EXPECT_TRUE(plain.render(4096).sameBits(withAllNotesOff.render(4096))) << "legato " << legato;
-        EXPECT_TRUE(withAllNotesOff.state().noteActive) << "legato " << legato;
+        EXPECT_TRUE(withAllNotesOff.note().noteActive) << "legato " << legato;
     }
 }
 
@@ -221,8 +221,8 @@ TEST(MidiIntake, ControllersSetWheelAndChannelVolumeInSteps128)
     for (const auto& row : rows) {
         Engine engine;
         engine.send({controller(0, row.number, row.value)});
-        EXPECT_EQ(engine.state().modWheel, row.wheel) << "controller " << row.number << " = " << row.value;
-        EXPECT_EQ(engine.state().channelVolume, row.volume) << "controller " << row.number << " = " << row.value;
+        EXPECT_EQ(engine.note().modWheel, row.wheel) << "controller " << row.number << " = " << row.value;
+        EXPECT_EQ(engine.note().channelVolume, row.volume) << "controller " << row.number << " = " << row.value;
     }
 }
 
@@ -232,7 +232,7 @@ TEST(MidiIntake, ChannelVolumeZeroSilencesBothChannels)
     engine.set(kChorus, 1.0f);
     engine.send({controller(0, 7, 0), noteOn(0, 57)});
     EXPECT_TRUE(engine.render(8192).silent());
-    EXPECT_TRUE(engine.state().noteActive);
+    EXPECT_TRUE(engine.note().noteActive);
 }
 
 TEST(MidiIntake, NoteVelocityIsTheMidiVelocityOver127)
@@ -245,15 +245,15 @@ TEST(MidiIntake, NoteVelocityIsTheMidiVelocityOver127)
         Engine engine;
         engine.send({noteOn(0, 60, row.velocity)});
         engine.block(4);
-        EXPECT_FLOAT_EQ(engine.state().noteVelocity, row.expected) << row.velocity;
+        EXPECT_FLOAT_EQ(engine.note().noteVelocity, row.expected) << row.velocity;
     }
     // Velocity 0 on a note-on status is a release.
     Engine engine;
     engine.set(kLegato, 0.0f);
     engine.send({noteOn(0, 60, 90), noteOn(10, 60, 0)});
     engine.block(16);
-    EXPECT_FALSE(engine.state().noteActive);
-    EXPECT_EQ(engine.state().keyHeld[60], 0);
+    EXPECT_FALSE(engine.note().noteActive);
+    EXPECT_EQ(engine.note().keyHeld[60], 0);
 }
 
 TEST(MidiIntake, AllSixteenChannelsPlayAlike)
@@ -275,41 +275,56 @@ TEST(MidiIntake, AllSixteenChannelsPlayAlike)
     }
 }
 
-TEST(MidiIntake, OtherEventTypesMessagesAndNullEntriesAreSkipped)
+TEST(MidiIntake, OtherMessagesAreSkipped)
 {
-    Midi sysex = noteOn(0, 50);
-    sysex.type = 6;
     const std::vector<Midi> ignored = {
-        sysex,
         {0, 0xA0, 50, 100},  // polyphonic pressure
         {0, 0xC0, 5, 0},     // program change
         {0, 0xD0, 90, 0},    // channel pressure
         {0, 0xF8, 0, 0},     // clock
         {0, 0xF0, 0x43, 0},  // system exclusive start
+        {0, 0xB0, 64, 127},  // a controller the instrument does not read
     };
     Engine engine;
     std::vector<Midi> messages = ignored;
     messages.push_back(noteOn(3, 64));
-    Batch batch(messages);
-    batch.pointers()[1] = nullptr;
-    EXPECT_EQ(engine.dispatch(effProcessEvents, 0, 0, batch.get()), 1);
-    EXPECT_EQ(engine.state().queuedEventCount, 1);
+    engine.send(messages);
+    EXPECT_EQ(engine.state().getEventQueue().getQueuedEventCount(), 1);
     engine.block(8);
-    EXPECT_EQ(engine.state().noteFrequency, tableHz(64));
-    EXPECT_EQ(engine.state().keyHeld[50], 0);
-    EXPECT_EQ(engine.state().modWheel, 1.0f);
+    EXPECT_EQ(engine.note().noteFrequency, tableHz(64));
+    EXPECT_EQ(engine.note().keyHeld[50], 0);
+    EXPECT_EQ(engine.note().modWheel, 1.0f);
+    EXPECT_EQ(engine.note().channelVolume, 1.0f);
 
-    // A null batch never reaches the instrument; an empty one leaves an empty queue.
-    EXPECT_EQ(engine.dispatch(effProcessEvents, 0, 0, nullptr), 0);
-    EXPECT_EQ(engine.state().processEvents(nullptr), 1);
-    EXPECT_EQ(engine.state().queuedEvents[0].frame, -1);
-    EXPECT_EQ(engine.send({}), 1);
-    EXPECT_EQ(engine.state().queuedEvents[0].frame, -1);
-    Batch negative({noteOn(0, 70)});
-    negative.get()->numEvents = -3;
-    EXPECT_EQ(engine.dispatch(effProcessEvents, 0, 0, negative.get()), 1);
-    EXPECT_EQ(engine.state().queuedEvents[0].frame, -1);
-    EXPECT_EQ(engine.state().keyHeld[70], 0);
+    // An empty batch leaves an empty queue.
+    engine.send({});
+    EXPECT_EQ(engine.state().getEventQueue().getQueuedEvent(0).frame, -1);
+}
+
+// A message without a batch begun first starts one: after a render call, and
+// after switching on.
+TEST(MidiIntake, AMessageAfterARenderCallStartsANewBatch)
+{
+    Engine engine;
+    engine.set(kLegato, 0.0f);
+    SynthEngine& core = engine.core();
+    core.addMidiMessage(10, 0x90, 69, 100);
+    core.addMidiMessage(20, 0x90, 72, 100);
+    engine.block(32);
+    EXPECT_EQ(engine.note().noteFrequency, tableHz(72));
+    // The entries of the last call are gone: only the release at 5 is queued.
+    core.addMidiMessage(5, 0x80, 72, 0);
+    EXPECT_EQ(core.getEventQueue().getQueuedEventCount(), 1);
+    engine.block(32);
+    EXPECT_FALSE(engine.note().noteActive);
+
+    core.addMidiMessage(0, 0x90, 60, 100);
+    core.resume();
+    core.addMidiMessage(3, 0x90, 64, 100);
+    EXPECT_EQ(core.getEventQueue().getQueuedEventCount(), 1);
+    engine.block(8);
+    EXPECT_EQ(engine.note().noteFrequency, tableHz(64));
+    EXPECT_EQ(engine.note().keyHeld[60], 1);
 }
 
 // Frames at or past the block's end, negative or out of order are never reached,
@@ -332,8 +347,8 @@ TEST(MidiIntake, EntriesOutsideTheBlockAndEntriesBehindThemAreNotApplied)
         engine.set(kLegato, 0.0f);
         engine.send(row.batch);
         const Stereo out = engine.block(64);
-        EXPECT_EQ(engine.state().noteActive, row.gate) << row.name;
-        EXPECT_EQ(engine.state().noteFrequency, row.hz) << row.name;
+        EXPECT_EQ(engine.note().noteActive, row.gate) << row.name;
+        EXPECT_EQ(engine.note().noteFrequency, row.hz) << row.name;
         EXPECT_EQ(out.silent(), !row.gate) << row.name;
     }
 }
@@ -344,11 +359,11 @@ TEST(MidiIntake, RenderingWithoutANewBatchAppliesNothingAgain)
     engine.set(kLegato, 0.0f);
     engine.send({pitchBend(0, 0)});
     engine.block(32);
-    const float once = engine.state().noteFrequency;
+    const float once = engine.note().noteFrequency;
     EXPECT_EQ(once, bent(200.0f, static_cast<float>(1.0 / kBendRange)));
     engine.block(32);
     engine.block(64);
-    EXPECT_EQ(engine.state().noteFrequency, once);
+    EXPECT_EQ(engine.note().noteFrequency, once);
 }
 
 // The queue holds 1023 entries; held keys and controllers of the dropped
@@ -367,10 +382,11 @@ TEST(MidiIntake, OverfullBatchQueuesTheFirst1023EntriesAndKeepsTheRestsKeysAndCo
 
     Engine engine;
     engine.set(kLegato, 0.0f);
-    EXPECT_EQ(engine.send(batch), 1);
-    const SynthPlugin& s = engine.state();
-    EXPECT_EQ(s.queuedEventCount, 1023);
-    EXPECT_EQ(s.queuedEvents[1023].frame, -1);
+    engine.send(batch);
+    const NoteState& s = engine.note();
+    const EventQueue& queue = engine.state().getEventQueue();
+    EXPECT_EQ(queue.getQueuedEventCount(), 1023);
+    EXPECT_EQ(queue.getQueuedEvent(1023).frame, -1);
     EXPECT_EQ(s.keyHeld[45], 0);
     EXPECT_EQ(s.keyHeld[47], 1);
     EXPECT_EQ(s.channelVolume, 0.25f);
@@ -378,6 +394,23 @@ TEST(MidiIntake, OverfullBatchQueuesTheFirst1023EntriesAndKeepsTheRestsKeysAndCo
     EXPECT_TRUE(engine.block(256).silent());
     EXPECT_FALSE(s.noteActive);
     EXPECT_EQ(s.noteFrequency, 200.0f);
+}
+
+// However long a batch, every message's controller value and held key counts;
+// only the queue stops at its 1023 entries.
+TEST(MidiIntake, ControllersAndHeldKeysOfAnyLongBatchTakeEffect)
+{
+    std::vector<Midi> batch;
+    for (int n = 0; n < 6000; ++n) {
+        batch.push_back(pitchBend(0, 8192));
+    }
+    batch.push_back(controller(0, 7, 96));
+    batch.push_back(noteOn(0, 52));
+    Engine engine;
+    engine.send(batch);
+    EXPECT_EQ(engine.note().channelVolume, 0.75f);
+    EXPECT_EQ(engine.note().keyHeld[52], 1);
+    EXPECT_EQ(engine.state().getEventQueue().getQueuedEventCount(), 1023);
 }
 
 } // namespace

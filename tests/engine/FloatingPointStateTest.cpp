@@ -8,12 +8,13 @@
 
 #include <cmath>
 #include <limits>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/FloatingPointMode.h"
-#include "tests/EngineHarness.h"
+#include "EngineHarness.h"
 
 namespace {
 
@@ -21,37 +22,34 @@ using namespace engine_harness;
 
 constexpr std::int32_t kSecond = 44100;
 
-// Every float the engine keeps from one sample to the next.
-std::vector<std::pair<const char*, float>> engineFloats(const SynthPlugin& s)
-{
-    return {
-        {"noteFrequency", s.noteFrequency},     {"noteVelocity", s.noteVelocity},
-        {"channelVolume", s.channelVolume},     {"modWheel", s.modWheel},
-        {"radiansPerSample", s.radiansPerSample}, {"limiterGain", s.limiterGain},
-        {"chorusFeedbackA", s.chorusFeedbackA}, {"chorusFeedbackB", s.chorusFeedbackB},
-        {"noiseState", s.noiseState},           {"stringOutput", s.stringOutput},
-        {"dcState", s.dcState},                 {"previousOutput", s.previousOutput},
-        {"velocitySmoothed", s.velocitySmoothed}, {"envelope", s.envelope},
-        {"attackCount", s.attackCount},         {"decayCount", s.decayCount},
-        {"releaseCount", s.releaseCount},       {"releaseLevel", s.releaseLevel},
-        {"attackStart", s.attackStart},         {"sustainSmoothed", s.sustainSmoothed},
-        {"resonatorState1", s.resonatorState1}, {"resonatorState2", s.resonatorState2},
-        {"splitLow", s.splitLow},               {"splitBand", s.splitBand},
-        {"sweepBand", s.sweepBand},             {"sweepLow", s.sweepLow},
-        {"chorusLow", s.chorusLow},
-    };
-}
-
 // Names of the engine floats that are subnormal, empty when none is.
-std::string subnormalFields(const SynthPlugin& s)
+std::string subnormalFields(const SynthEngine& engine)
 {
     std::string names;
-    for (const auto& field : engineFloats(s)) {
-        if (std::fpclassify(field.second) == FP_SUBNORMAL) {
-            names += std::string(field.first) + " ";
+    engine.forEachState([&names](const char* name, float value) {
+        if (std::fpclassify(value) == FP_SUBNORMAL) {
+            names += std::string(name) + " ";
         }
-    }
+    });
     return names;
+}
+
+// The engine reports every float it keeps from one sample to the next, so that
+// the check below covers all of them.
+TEST(FloatingPointState, EveryKeptFloatIsReported)
+{
+    const std::set<std::string> expected = {
+        "noteFrequency",   "noteVelocity",    "channelVolume",   "modWheel",        "radiansPerSample",
+        "limiterGain",     "chorusFeedbackA", "chorusFeedbackB", "noiseState",      "stringOutput",
+        "dcState",         "previousOutput",  "velocitySmoothed", "envelope",       "attackCount",
+        "decayCount",      "releaseCount",    "releaseLevel",    "attackStart",     "sustainSmoothed",
+        "resonatorState1", "resonatorState2", "splitLow",        "splitBand",       "sweepBand",
+        "sweepLow",        "chorusLow",
+    };
+    std::set<std::string> reported;
+    SynthEngine engine;
+    engine.forEachState([&reported](const char* name, float) { reported.insert(name); });
+    EXPECT_EQ(reported, expected);
 }
 
 // Held for a minute, a note's string loop and the filters behind it decay far
@@ -79,27 +77,26 @@ TEST(FloatingPointState, MinuteLongNotesAndTheirReleasesLeaveNoSubnormalState)
         for (const auto& setting : row.settings) {
             engine.set(setting.first, setting.second);
         }
-        const SynthPlugin& s = engine.state();
         std::string found;
         auto check = [&] {
             if (found.empty()) {
-                found = subnormalFields(s);
+                found = subnormalFields(engine.state());
             }
         };
         engine.perform({controller(0, 1, row.wheel), noteOn(0, 81, 100)}, 60 * kSecond, {1024}, check);
         EXPECT_EQ(found, "") << row.name << ", held";
-        EXPECT_EQ(s.noteActive, row.gateAfterAMinute) << row.name;
+        EXPECT_EQ(engine.note().noteActive, row.gateAfterAMinute) << row.name;
         if (row.gateAfterAMinute) {
             // The string has rung out while the gate stayed open.
-            EXPECT_EQ(s.stringOutput, 0.0f) << row.name;
+            EXPECT_EQ(engine.state().getStringLoop().getStringOutput(), 0.0f) << row.name;
         } else {
-            EXPECT_EQ(s.sustainSmoothed, 0.0f) << row.name;
-            EXPECT_EQ(s.envelope, 0.0f) << row.name;
+            EXPECT_EQ(engine.sustainSmoothed(), 0.0f) << row.name;
+            EXPECT_EQ(engine.envelope(), 0.0f) << row.name;
         }
 
         engine.perform({noteOff(0, 81)}, 10 * kSecond, {1024}, check);
         EXPECT_EQ(found, "") << row.name << ", released";
-        EXPECT_EQ(s.envelope, 0.0f) << row.name;
+        EXPECT_EQ(engine.envelope(), 0.0f) << row.name;
     }
 }
 
@@ -123,23 +120,21 @@ TEST(FloatingPointState, RenderCallsHandBackTheHostsControlStateExactly)
     engine.set({{kDynaTone, 0.5f}, {kChorus, 0.5f}});
     std::vector<float> left(512);
     std::vector<float> right(512);
-    float* outputs[2] = {left.data(), right.data()};
-    AEffect* effect = engine.effect();
     const struct {
         const char* name;
-        ProcessProc entry;
+        float* left;
         std::int32_t frames;
     } calls[] = {
-        {"processReplacing", effect->processReplacing, 512},
-        {"process", effect->process, 512},
-        {"empty processReplacing", effect->processReplacing, 0},
+        {"a block", left.data(), 512},
+        {"an empty block", left.data(), 0},
+        {"a block without buffers", nullptr, 512},
     };
     for (const auto& state : hostStates) {
         engine.send({noteOn(0, 52), noteOff(400, 52), noteOn(450, 59)});
         for (const auto& call : calls) {
             const unsigned int saved = _mm_getcsr();
             _mm_setcsr(state.mxcsr);
-            call.entry(effect, nullptr, outputs, call.frames);
+            engine.core().render(call.left, right.data(), call.frames);
             const unsigned int after = _mm_getcsr();
             _mm_setcsr(saved);
             EXPECT_EQ(after, state.mxcsr) << state.name << ", " << call.name;
@@ -167,11 +162,11 @@ TEST(FloatingPointState, NonFiniteAndHugeParameterValuesRenderWithoutFault)
                 }
             }
             bool gainInRange = true;
-            const SynthPlugin& s = engine.state();
             engine.perform({noteOn(100, 64, 90), noteOff(1500, 64), noteOff(1600, 60), noteOn(2500, 30, 127),
                             pitchBend(2600, 16383), controller(2700, 1, 0)},
                            4096, {512, 1, 333}, [&] {
-                               gainInRange = gainInRange && s.limiterGain >= 0.0f && s.limiterGain <= 1.0f;
+                               const float gain = engine.limiterGain();
+                               gainInRange = gainInRange && gain >= 0.0f && gain <= 1.0f;
                            });
             EXPECT_TRUE(gainInRange) << "value " << value << " on parameter " << target;
         }
@@ -184,12 +179,12 @@ TEST(FloatingPointState, HostileSampleRatesRenderWithoutFault)
                        std::numeric_limits<float>::infinity(), 1.0f, 1e9f}) {
         Engine engine;
         engine.set({{kDynaTone, 0.5f}, {kChorus, 1.0f}, {kDistorter, 0.5f}, {kOverdrive, 0.5f}});
-        engine.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        engine.core().setSampleRate(rate);
         engine.perform({noteOn(0, 60), noteOff(700, 60), noteOn(900, 40)}, 2048, {256});
-        engine.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        engine.core().setSampleRate(44100.0f);
         engine.send({noteOn(0, 57)});
         engine.render(1024);
-        EXPECT_EQ(engine.state().noteFrequency, 220.0f) << rate;
+        EXPECT_EQ(engine.note().noteFrequency, 220.0f) << rate;
     }
 }
 
@@ -219,13 +214,13 @@ TEST(FloatingPointState, EndlessPitchWheelSweepWithoutAHeldKeyKeepsRendering)
             engine.send(sweep);
             engine.block(1024);
         }
-        const float swept = engine.state().noteFrequency;
+        const float swept = engine.note().noteFrequency;
         if (row.wheelAt[0] == row.wheelAt[1]) {
             EXPECT_TRUE(std::isinf(swept) || swept == 0.0f) << row.name << ": " << swept;
         }
         engine.send({noteOn(0, 57)});
         const Stereo out = engine.render(8192);
-        EXPECT_EQ(engine.state().noteFrequency, 220.0f) << row.name;
+        EXPECT_EQ(engine.note().noteFrequency, 220.0f) << row.name;
         EXPECT_TRUE(std::isfinite(out.peak())) << row.name;
         EXPECT_GT(out.peak(), 0.0f) << row.name;
     }

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tests/EngineHarness.h"
+#include "EngineHarness.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ TEST(ToneStages, LimiterHoldsALoudFilterSectionAtFullScale)
                     {kSustain, 1.0f}});
         float lowestGain = 1.0f;
         const Stereo out = engine.perform({noteOn(0, row.key, 127)}, 30000, {64},
-                                          [&] { lowestGain = std::min(lowestGain, engine.state().limiterGain); });
+                                          [&] { lowestGain = std::min(lowestGain, engine.limiterGain()); });
         EXPECT_LT(lowestGain, 0.9f) << "key " << row.key << ", DynaTone " << row.dynaTone;
         EXPECT_GT(out.peak(), 0.9f) << "key " << row.key << ", DynaTone " << row.dynaTone;
         EXPECT_LE(out.peak(), 1.0005f) << "key " << row.key << ", DynaTone " << row.dynaTone;

@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "tests/EngineHarness.h"
+#include "EngineHarness.h"
 
 namespace {
 

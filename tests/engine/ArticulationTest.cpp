@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/EngineHarness.h"
+#include "EngineHarness.h"
 
 namespace {
 
@@ -150,16 +150,16 @@ TEST(Articulation, BatchExampleClosesTheGateAtTheReleaseAndPlucksAtTheNextNote)
         engine->send(batch);
     }
     closing.block(15);
-    EXPECT_FALSE(closing.state().noteActive);
-    EXPECT_EQ(closing.state().keyHeld[57], 0);
+    EXPECT_FALSE(closing.note().noteActive);
+    EXPECT_EQ(closing.note().keyHeld[57], 0);
     // Frame 20 is beyond this block: its key's press takes effect as the call ends.
-    EXPECT_EQ(closing.state().keyHeld[60], 1);
+    EXPECT_EQ(closing.note().keyHeld[60], 1);
 
     plucking.block(64);
-    EXPECT_TRUE(plucking.state().noteActive);
-    EXPECT_EQ(plucking.state().noteFrequency, noteFrequencyTable[60]);
+    EXPECT_TRUE(plucking.note().noteActive);
+    EXPECT_EQ(plucking.note().noteFrequency, noteFrequencyTable[60]);
     // The pick burst restarted with the note: counted from frame 21 on.
-    EXPECT_EQ(plucking.state().pickCounter, 64 - 21);
+    EXPECT_EQ(plucking.pickCounter(), 64 - 21);
 }
 
 // The same phrase played in host buffers of 32, 512 and 4096 frames: notes drawn end
@@ -204,30 +204,29 @@ TEST(Articulation, HeldKeysOfEntriesNeverAppliedStillTakeEffect)
         Engine engine;
         engine.send({noteOn(100, 50), noteOn(200, 52), noteOff(300, 50)});
         engine.block(64);
-        EXPECT_EQ(engine.state().keyHeld[50], 0);
-        EXPECT_EQ(engine.state().keyHeld[52], 1);
-        EXPECT_FALSE(engine.state().noteActive);
+        EXPECT_EQ(engine.note().keyHeld[50], 0);
+        EXPECT_EQ(engine.note().keyHeld[52], 1);
+        EXPECT_FALSE(engine.note().noteActive);
     }
     {
         // A second batch before the render call: the first one's keys still change.
         Engine engine;
         engine.send({noteOn(5, 50), noteOn(6, 52)});
-        EXPECT_EQ(engine.state().keyHeld[50], 0);
+        EXPECT_EQ(engine.note().keyHeld[50], 0);
         engine.send({noteOff(0, 52)});
-        EXPECT_EQ(engine.state().keyHeld[50], 1);
-        EXPECT_EQ(engine.state().keyHeld[52], 1);
+        EXPECT_EQ(engine.note().keyHeld[50], 1);
+        EXPECT_EQ(engine.note().keyHeld[52], 1);
         engine.block(16);
-        EXPECT_EQ(engine.state().keyHeld[50], 1);
-        EXPECT_EQ(engine.state().keyHeld[52], 0);
+        EXPECT_EQ(engine.note().keyHeld[50], 1);
+        EXPECT_EQ(engine.note().keyHeld[52], 0);
     }
     {
         // Switching on empties the queue; its keys' changes take effect.
         Engine engine;
         engine.send({noteOn(5, 50), noteOn(6, 52), noteOff(7, 50)});
-        engine.dispatch(effMainsChanged, 0, 0);
-        engine.dispatch(effMainsChanged, 0, 1);
-        EXPECT_EQ(engine.state().keyHeld[50], 0);
-        EXPECT_EQ(engine.state().keyHeld[52], 1);
+        engine.core().resume();
+        EXPECT_EQ(engine.note().keyHeld[50], 0);
+        EXPECT_EQ(engine.note().keyHeld[52], 1);
         EXPECT_TRUE(engine.block(64).silent());
     }
     {
@@ -235,8 +234,8 @@ TEST(Articulation, HeldKeysOfEntriesNeverAppliedStillTakeEffect)
         Engine engine;
         engine.send({noteOn(20, 50), noteOn(10, 52), noteOff(30, 52)});
         engine.block(64);
-        EXPECT_EQ(engine.state().keyHeld[50], 1);
-        EXPECT_EQ(engine.state().keyHeld[52], 0);
+        EXPECT_EQ(engine.note().keyHeld[50], 1);
+        EXPECT_EQ(engine.note().keyHeld[52], 0);
     }
     {
         // An overfull batch: the dropped release of a queued press wins.
@@ -247,9 +246,9 @@ TEST(Articulation, HeldKeysOfEntriesNeverAppliedStillTakeEffect)
         batch.push_back(noteOff(0, 45));
         Engine engine;
         engine.send(batch);
-        EXPECT_EQ(engine.state().keyHeld[45], 0);
+        EXPECT_EQ(engine.note().keyHeld[45], 0);
         engine.block(64);
-        EXPECT_EQ(engine.state().keyHeld[45], 0);
+        EXPECT_EQ(engine.note().keyHeld[45], 0);
     }
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/EngineHarness.h"
+#include "EngineHarness.h"
 
 namespace {
 
@@ -21,9 +21,9 @@ std::vector<float> envelopePerSample(Engine& engine, int frames, std::vector<flo
     engine.send({noteOn(0, 60)});
     for (int i = 0; i < frames; ++i) {
         engine.block(1);
-        values.push_back(engine.state().envelope);
+        values.push_back(engine.envelope());
         if (follower != nullptr) {
-            follower->push_back(engine.state().sustainSmoothed);
+            follower->push_back(engine.sustainSmoothed());
         }
     }
     return values;
@@ -59,9 +59,9 @@ TEST(Envelope, WheelAtZeroDropsTheDecayStartToOneMinusSustainPlusTheFollower)
     engine.set({{kSustain, 0.8f}, {kRelease, 0.0f}});
     // A first note lifts the sustain follower towards 0.8 with the wheel at full.
     engine.perform({noteOn(0, 50), noteOff(44100, 50)}, 44100 + 4096);
-    const float follower = engine.state().sustainSmoothed;
+    const float follower = engine.sustainSmoothed();
     ASSERT_GT(follower, 0.7f);
-    ASSERT_EQ(engine.state().envelope, 0.0f);
+    ASSERT_EQ(engine.envelope(), 0.0f);
 
     engine.send({controller(0, 1, 0)});
     std::vector<float> followerPerSample;
@@ -74,7 +74,7 @@ TEST(Envelope, WheelAtZeroDropsTheDecayStartToOneMinusSustainPlusTheFollower)
     EXPECT_LT(envelope.back(), drop);
 
     engine.render(44100 * 2);
-    EXPECT_LT(engine.state().envelope, 0.05f);
+    EXPECT_LT(engine.envelope(), 0.05f);
 }
 
 // "Sustain" 0: the decay ends at exactly 0 and the gate closes although the key
@@ -93,14 +93,14 @@ TEST(Envelope, SustainZeroClosesTheGateAtTheEndOfTheDecayWhileTheKeyIsHeld)
     for (int i = firstZero; i < static_cast<int>(envelope.size()); ++i) {
         ASSERT_EQ(envelope[i], 0.0f) << "sample " << i;
     }
-    EXPECT_FALSE(engine.state().noteActive);
-    EXPECT_EQ(engine.state().keyHeld[60], 1);
+    EXPECT_FALSE(engine.note().noteActive);
+    EXPECT_EQ(engine.note().keyHeld[60], 1);
     EXPECT_TRUE(engine.render(2048).silent());
 
     engine.send({noteOn(100, 64)});
     const Stereo again = engine.block(512);
-    EXPECT_TRUE(engine.state().noteActive);
-    EXPECT_EQ(engine.state().pickCounter, 512 - 101);
+    EXPECT_TRUE(engine.note().noteActive);
+    EXPECT_EQ(engine.pickCounter(), 512 - 101);
     EXPECT_GT(again.peak(), 0.0f);
 }
 
@@ -127,7 +127,7 @@ TEST(Envelope, DecayOfANoteStartingLateInABlockIsScaledByThePreviousVelocity)
         engine.send({controller(0, 1, 0)});
         if (row.earlierVelocity > 0) {
             engine.perform({noteOn(0, 50, row.earlierVelocity), noteOff(30000, 50)}, 44100);
-            ASSERT_EQ(engine.state().envelope, 0.0f) << row.name;
+            ASSERT_EQ(engine.envelope(), 0.0f) << row.name;
         }
         const Stereo out = engine.perform({noteOn(1000, 60)}, 32768, {row.blockSize});
         std::size_t silentFrom = out.size();
@@ -155,14 +155,16 @@ TEST(Envelope, SustainHoldsAcrossBlocksAfterADecayShortenedInTheNotesFirstBlock)
         bool holding = false;
         int blocksHeld = 0;
         int firstBreak = 0;
-        const SynthPlugin& s = engine.state();
+        auto sustaining = [&engine] {
+            return engine.note().noteActive && engine.envelope() == engine.sustainSmoothed();
+        };
         engine.perform({noteOn(1000, 60, 10)}, 44100 * 3, pattern, [&] {
-            if (!holding && s.noteActive && s.envelope == s.sustainSmoothed) {
+            if (!holding && sustaining()) {
                 holding = true;
             }
             if (holding) {
                 ++blocksHeld;
-                if (firstBreak == 0 && !(s.noteActive && s.envelope == s.sustainSmoothed)) {
+                if (firstBreak == 0 && !sustaining()) {
                     firstBreak = blocksHeld;
                 }
             }
@@ -174,7 +176,7 @@ TEST(Envelope, SustainHoldsAcrossBlocksAfterADecayShortenedInTheNotesFirstBlock)
         EXPECT_TRUE(holding) << blocks;
         EXPECT_EQ(firstBreak, 0) << "held block " << firstBreak << " left the sustain level, " << blocks;
         EXPECT_GT(blocksHeld, 3) << blocks;
-        EXPECT_NEAR(s.envelope, 0.8f, 0.01f) << blocks;
+        EXPECT_NEAR(engine.envelope(), 0.8f, 0.01f) << blocks;
     }
 }
 
@@ -196,7 +198,7 @@ TEST(Envelope, ReleaseAfterTheEnvelopeReachedZeroChangesNothing)
             engine->set({{kSustain, 0.0f}, {kDecay, 0.0f}, {kRelease, 0.0f}});
             engine->perform(row.notes, 8192);
         }
-        ASSERT_EQ(released.state().envelope, 0.0f) << row.name;
+        ASSERT_EQ(released.envelope(), 0.0f) << row.name;
         released.send({noteOff(10, 60)});
         Stereo quiet = released.render(1024);
         EXPECT_TRUE(quiet.silent()) << row.name;
@@ -219,16 +221,16 @@ TEST(Envelope, ReleaseStartsFromTheCurrentLevel)
         Engine engine;
         engine.set({{kDecay, 0.0f}, {kSustain, 0.6f}, {kRelease, 0.5f}});
         engine.perform({noteOn(0, 60)}, row.at, {64});
-        const float before = engine.state().envelope;
+        const float before = engine.envelope();
         ASSERT_GT(before, 0.1f) << row.segment;
         engine.send({noteOff(0, 60)});
         engine.block(1);
-        EXPECT_FALSE(engine.state().noteActive) << row.segment;
-        EXPECT_NEAR(engine.state().envelope / before, 1.0f, 1e-3f) << row.segment;
-        EXPECT_LT(engine.state().envelope, before) << row.segment;
+        EXPECT_FALSE(engine.note().noteActive) << row.segment;
+        EXPECT_NEAR(engine.envelope() / before, 1.0f, 1e-3f) << row.segment;
+        EXPECT_LT(engine.envelope(), before) << row.segment;
         engine.render(5000);
-        EXPECT_LT(engine.state().envelope, before) << row.segment;
-        EXPECT_GT(engine.state().envelope, 0.0f) << row.segment;
+        EXPECT_LT(engine.envelope(), before) << row.segment;
+        EXPECT_GT(engine.envelope(), 0.0f) << row.segment;
     }
 }
 

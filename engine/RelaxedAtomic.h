@@ -1,4 +1,4 @@
-// A 32-bit value shared between the host's user-interface thread and its audio
+// A 32-bit value shared between a front end's user-interface thread and its audio
 // thread. Every load and store is a single relaxed atomic access: the same plain
 // move in machine code, but free of data races. No ordering is implied: a program
 // switch during a block may mix old and new values, as hosts expect.

@@ -1,0 +1,99 @@
+// The filter section, while "DynaTone" or "PowerChord" is above 0: a fixed resonant
+// low-pass split into two bands, crossfaded by "ToneRama" with a state-variable
+// filter that the envelope sweeps, then the soft clipper and the peak limiter.
+#pragma once
+
+#include "engine/PeakLimiter.h"
+#include "engine/ResonantLowPass.h"
+#include "engine/SoftClip.h"
+#include "engine/SplitFilter.h"
+#include "engine/SweptFilter.h"
+
+class FilterSection {
+public:
+    bool isValid() const { return limiter.isValid(); }
+
+    // Takes the block's rate; the swept filter's cutoff starts the block at 0.
+    void beginBlock(float rate, double radiansPerSample)
+    {
+        blockRate = rate;
+        swept.beginBlock(radiansPerSample);
+        limiter.setSampleRate(rate);
+    }
+
+    // Takes the voice sample, "DynaTone", "PowerChord", "ToneRama", the envelope and
+    // whether this sample is a control tick; returns the shaped sample, or the sample
+    // itself while the section is off.
+    float process(float signal, float dynaTone, float powerChord, float toneRama, float envelope, bool controlTick,
+                  double radiansPerSample)
+    {
+        const double D = dynaTone;
+        if (!(D > 0.0 || powerChord > 0.0f)) {
+            return signal;
+        }
+        const double T = toneRama;
+        const double env = envelope;
+        if (controlTick) {
+            swept.setCutoff(sweepCutoff(D, env), radiansPerSample);
+        }
+        const float F = static_cast<float>(D * 2300.0 + 440.0);
+        const float low = resonator.process(signal, D, F, radiansPerSample);
+        const double bands = split.process(low, F, radiansPerSample);
+        const float damping = static_cast<float>(
+            2.0 * (1.0 - (((env * kEnvelopeDamping + kDampingBase) * D) * kDampingDepth + kDampingOffset)));
+        swept.process(signal, damping);
+        const float mix = static_cast<float>((2.0 * T) * (kBandGain * swept.band() + kLowGain * swept.low()) +
+                                             (kResonantGain * (1.0 - T)) * bands);
+        return limiter.process(softClip(mix));
+    }
+
+    // Sets the limiter's gain back to 1, as a new rate or switching on does.
+    void restartLimiter() { limiter.restartGain(); }
+
+    // After a non-finite value: the filters at 0, the limiter's gain at 1.
+    void restart()
+    {
+        resonator.restart();
+        split.restart();
+        swept.restart();
+        limiter.restartGain();
+    }
+
+    template <typename Visit>
+    void forEachState(Visit&& visit) const
+    {
+        resonator.forEachState(visit);
+        split.forEachState(visit);
+        swept.forEachState(visit);
+        limiter.forEachState(visit);
+    }
+
+    const PeakLimiter& getLimiter() const { return limiter; }
+
+private:
+    // Single-precision constants widened to double.
+    static constexpr double kSweepOpen = 0.2f;
+    static constexpr double kSweepFloor = 0.8f;
+    static constexpr double kEnvelopeDamping = 0.12f;
+    static constexpr double kDampingBase = 0.84f;
+    static constexpr double kDampingDepth = 0.8f;
+    static constexpr double kDampingOffset = 0.21f;
+    static constexpr double kBandGain = 0.8f;
+    static constexpr double kLowGain = 0.3f;
+    static constexpr double kResonantGain = 1.136f;
+
+    // The swept filter's cutoff in Hz: from a base that falls with "DynaTone" up
+    // towards an eighth of the rate as the envelope opens.
+    float sweepCutoff(double dynaTone, double envelope) const
+    {
+        const float base = static_cast<float>((1.0 - dynaTone * dynaTone) * 440.0 + 10.0);
+        return static_cast<float>(
+            base + (((1.0 - dynaTone) * kSweepOpen + kSweepFloor) * (blockRate * 0.125 - base)) * envelope);
+    }
+
+    ResonantLowPass resonator;
+    SplitFilter split;
+    SweptFilter swept;
+    PeakLimiter limiter;
+    float blockRate = 0.0f;
+};
