@@ -1,6 +1,6 @@
 // The host kit's offline host driving a recording fake instance: the order of
-// requests, events on their exact frames for any block size or block pattern,
-// parameters found by name, and a host that refuses to make instances.
+// requests, switching on and off, events on their exact frames for any block size
+// or block pattern, parameters found by name, and a host that refuses to make instances.
 
 #include <gtest/gtest.h>
 
@@ -307,6 +307,28 @@ TEST(OfflineHost, SinkStopsTheRenderAndTheInstanceIsSwitchedOff)
     ASSERT_FALSE(fake.calls.empty());
     EXPECT_EQ(fake.calls.back().opcode, effMainsChanged);
     EXPECT_EQ(fake.calls.back().value, 0);
+}
+
+TEST(OfflineHost, SwitchesTheOpenInstanceOnAndOffOnRequestOnly)
+{
+    FakeInstance fake({});
+    OfflineHost host(HostSettings{96000, 4096});
+    host.switchOn(); // nothing open: nothing to switch
+    ASSERT_TRUE(openFake(host, fake));
+    host.switchOn();
+    host.switchOff();
+    host.close();
+    host.switchOff();
+    const std::vector<std::pair<std::int32_t, VstIntPtr>> expected = {
+        {effOpen, 0}, {effSetSampleRate, 0}, {effSetBlockSize, 4096}, {effMainsChanged, 1}, {effMainsChanged, 0},
+        {effClose, 0},
+    };
+    ASSERT_EQ(fake.calls.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(fake.calls[i].opcode, expected[i].first) << "request " << i;
+        EXPECT_EQ(fake.calls[i].value, expected[i].second) << "request " << i;
+    }
+    EXPECT_EQ(fake.calls[1].opt, 96000.0f);
 }
 
 TEST(OfflineHost, ReportsTheVersionItIsSetUpWith)

@@ -125,6 +125,20 @@ VstIntPtr OfflineHost::close()
     return answered;
 }
 
+void OfflineHost::switchOn()
+{
+    if (current) {
+        current.dispatch(effMainsChanged, 0, 1);
+    }
+}
+
+void OfflineHost::switchOff()
+{
+    if (current) {
+        current.dispatch(effMainsChanged, 0, 0);
+    }
+}
+
 std::vector<std::string> OfflineHost::parameterNames() const
 {
     std::vector<std::string> names;
@@ -221,7 +235,7 @@ bool OfflineHost::render(const std::vector<TimedMidiEvent>& events, std::int64_t
         ++nextEvent; // before the start of the render
     }
 
-    current.dispatch(effMainsChanged, 0, 1);
+    switchOn();
     bool completed = true;
     std::size_t blockNumber = 0;
     for (std::int64_t blockStart = 0; blockStart < totalFrames; ++blockNumber) {
@@ -252,6 +266,6 @@ bool OfflineHost::render(const std::vector<TimedMidiEvent>& events, std::int64_t
             break;
         }
     }
-    current.dispatch(effMainsChanged, 0, 0);
+    switchOff();
     return completed;
 }

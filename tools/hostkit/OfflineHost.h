@@ -70,6 +70,13 @@ public:
     // Sets a parameter through the record's entry; false for an index the module does not have.
     bool setParameter(std::int32_t index, float value);
 
+    // Switches the open instance on (effMainsChanged 1), as a host does before it
+    // hands over the first block, or off again; nothing without an instance. render
+    // does both itself; a caller that hands the record its blocks directly switches
+    // on after open and off before close.
+    void switchOn();
+    void switchOff();
+
     // Switches the instance on, renders totalFrames frames in the plan's blocks,
     // handing each block its events, then switches the instance off. Events are
     // applied in frame order (equal frames keep their order); events before frame 0
