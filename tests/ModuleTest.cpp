@@ -1,4 +1,4 @@
-// The built module as a host meets it: loaded with the dynamic loader, entered
+// The built module as a host meets it: loaded with the host kit's loader, entered
 // through its exported entry point with a recording host callback, and driven only
 // through the five entries of the record it answers.
 
@@ -11,20 +11,22 @@
 #include <vector>
 
 #include "host/AEffect.h"
-#include "tests/LoadedModule.h"
 #include "tests/RecordingHost.h"
+#include "tools/hostkit/EventBatch.h"
+#include "tools/hostkit/ModuleLoader.h"
+#include "tools/hostkit/PluginInstance.h"
 
 namespace {
 
-// One instance reached through its record only.
+// One instance reached through its record only, closed when it goes.
 class Instance {
 public:
-    explicit Instance(AEffect* record) : effect(record) {}
+    explicit Instance(AEffect* record) : instance(record) {}
     Instance(const Instance&) = delete;
     Instance& operator=(const Instance&) = delete;
     ~Instance()
     {
-        if (effect != nullptr) {
+        if (instance) {
             close();
         }
     }
@@ -32,9 +34,11 @@ public:
     VstIntPtr dispatch(std::int32_t opcode, std::int32_t index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f)
     {
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+        return instance.dispatch(opcode, index, value, ptr, opt);
     }
 
+    // The text a request writes into a buffer of '#': an answer left unterminated
+    // runs on into them.
     std::string text(std::int32_t opcode, std::int32_t index = 0)
     {
         char buffer[128];
@@ -44,20 +48,20 @@ public:
         return buffer;
     }
 
-    void setParameter(std::int32_t index, float value) { effect->setParameter(effect, index, value); }
-    float getParameter(std::int32_t index) { return effect->getParameter(effect, index); }
+    void setParameter(std::int32_t index, float value) { instance.setParameter(index, value); }
+    float getParameter(std::int32_t index) { return instance.getParameter(index); }
 
     VstIntPtr close()
     {
-        const VstIntPtr answer = effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
-        effect = nullptr;
+        const VstIntPtr answer = dispatch(effClose);
+        instance = PluginInstance();
         return answer;
     }
 
-    AEffect* record() const { return effect; }
+    AEffect* record() const { return instance.record(); }
 
 private:
-    AEffect* effect;
+    PluginInstance instance;
 };
 
 // Two output channels of one block, filled with a value no renderer writes by chance.
@@ -93,16 +97,17 @@ class ModuleTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(module.loaded()) << dlerror();
-        entry = module.entry("VSTPluginMain");
+        std::string error;
+        ASSERT_TRUE(module.load(ZEPHYRANT_MODULE_PATH, error)) << error;
+        entry = module.entryPoint("VSTPluginMain");
         ASSERT_NE(entry, nullptr);
     }
 
     AEffect* create() { return entry(host.callback()); }
 
-    LoadedModule module;
+    ModuleLoader module;
     RecordingHost host;
-    EntryPoint entry = nullptr;
+    VstEntryPoint entry = nullptr;
 };
 
 TEST_F(ModuleTest, EntryAsksForTheHostVersionWithoutARecord)
@@ -119,7 +124,7 @@ TEST_F(ModuleTest, HostAnsweringZeroToTheVersionGetsNoInstance)
 {
     host.setAnswer(audioMasterVersion, 0);
     for (const char* name : {"VSTPluginMain", "main"}) {
-        EXPECT_EQ(module.entry(name)(host.callback()), nullptr) << name;
+        EXPECT_EQ(module.entryPoint(name)(host.callback()), nullptr) << name;
     }
     EXPECT_EQ(host.calls().size(), 2u);
     host.setAnswer(audioMasterVersion, -7);
@@ -159,7 +164,7 @@ TEST_F(ModuleTest, RecordReadsAsAHostExpects)
 
 TEST_F(ModuleTest, BothExportedNamesMakeIndependentInstances)
 {
-    const EntryPoint legacy = module.entry("main");
+    const VstEntryPoint legacy = module.entryPoint("main");
     ASSERT_NE(legacy, nullptr);
     Instance first(create());
     Instance second(legacy(host.callback()));
@@ -376,17 +381,9 @@ TEST_F(ModuleTest, NoteSentAsEventsSounds)
     instance.dispatch(effSetBlockSize, 0, 512);
     instance.dispatch(effMainsChanged, 0, 1);
 
-    VstMidiEvent noteOn = {};
-    noteOn.type = kVstMidiType;
-    noteOn.byteSize = sizeof noteOn;
-    noteOn.deltaFrames = 10;
-    noteOn.midiData[0] = static_cast<char>(0x90);
-    noteOn.midiData[1] = 57;
-    noteOn.midiData[2] = 100;
-    VstEvents events = {};
-    events.numEvents = 1;
-    events.events[0] = reinterpret_cast<VstEvent*>(&noteOn);
-    EXPECT_EQ(instance.dispatch(effProcessEvents, 0, 0, &events), 1);
+    EventBatch events(1);
+    ASSERT_TRUE(events.add({0x90, 57, 100}, 10));
+    EXPECT_EQ(instance.dispatch(effProcessEvents, 0, 0, events.get()), 1);
 
     float peak = 0.0f;
     for (int block = 0; block < 8; ++block) {
