@@ -60,13 +60,14 @@ class Lv2BundleTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(module.loaded()) << dlerror();
+        std::string error;
+        ASSERT_TRUE(module.load(ZEPHYRANT_MODULE_PATH, error)) << error;
         plugin = World::get().plugin();
         ASSERT_NE(plugin, nullptr) << "no " << kPluginUri << " under " << ZEPHYRANT_LV2_PATH;
     }
     LilvNode* uri(const char* text) { return World::get().uri(text); }
 
-    LoadedModule module;
+    ModuleLoader module;
     const LilvPlugin* plugin = nullptr;
 };
 
@@ -125,7 +126,7 @@ TEST_F(Lv2BundleTest, PortsAreMidiInTwoOutputsAndTheModulesParameters)
                                                 "decay",   "sustain",    "release",   "adsrcurve", "volume",
                                                 "fixing",  "dynatone",   "distorter", "overdrive", "chorus",
                                                 "legato",  "velocity",   "tonerama",  "powerchord"};
-    ModuleVoice voice(module, 44100.0f);
+    ModuleVoice voice(module, 44100);
     for (std::uint32_t n = 0; n < kControlCount; ++n) {
         const auto parameter = static_cast<std::int32_t>(n);
         const LilvPort* port = lilv_plugin_get_port_by_index(plugin, kFirstControlPort + n);
@@ -192,7 +193,7 @@ TEST_F(Lv2BundleTest, PresetsAreBasicAndTheFactorySoundsWithTheirValues)
     ASSERT_EQ(found.size(), 1 + kFactorySoundCount) << "every preset has a label of its own";
 
     // Basic holds the module's first program; each factory sound the table's values.
-    ModuleVoice voice(module, 44100.0f);
+    ModuleVoice voice(module, 44100);
     std::vector<float> basic;
     for (std::uint32_t n = 0; n < kControlCount; ++n) {
         basic.push_back(voice.getParameter(static_cast<std::int32_t>(n)));

@@ -47,9 +47,9 @@ std::vector<std::uint8_t> bend(int value)
 using Values = std::array<float, kControlCount>;
 
 // The values of a fresh module instance: the basic program.
-Values basicValues(const LoadedModule& module)
+Values basicValues(const ModuleLoader& module)
 {
-    ModuleVoice voice(module, 44100.0f);
+    ModuleVoice voice(module, 44100);
     Values values{};
     for (std::uint32_t n = 0; n < kControlCount; ++n) {
         values[n] = voice.getParameter(static_cast<std::int32_t>(n));
@@ -71,7 +71,7 @@ struct Stereo {
     std::vector<float> right;
 };
 
-Stereo renderModule(const LoadedModule& module, float rate, const std::vector<Block>& runs)
+Stereo renderModule(const ModuleLoader& module, std::int32_t rate, const std::vector<Block>& runs)
 {
     ModuleVoice voice(module, rate);
     Stereo out;
@@ -177,7 +177,7 @@ struct TimedValue {
 };
 struct Phrase {
     const char* name;
-    float rate;
+    std::int32_t rate;
     std::int32_t frames;
     std::vector<TimedValue> settings; // from frame 0, on top of the basic program
     std::vector<TimedMidi> midi;      // in the order a host sends them
@@ -239,7 +239,7 @@ std::vector<Phrase> phrases()
 {
     return {
         {"basic program",
-         44100.0f,
+         44100,
          70000,
          {},
          {{100, noteOn(57)},
@@ -267,7 +267,7 @@ std::vector<Phrase> phrases()
           {64000, noteOff(81, 15)}},
          {100, 5000, 26000, 40000}},
         {"every stage with PowerChord",
-         48000.0f,
+         48000,
          70000,
          {{0, 12, 0.6f},
           {0, 11, 0.7f},
@@ -298,7 +298,7 @@ std::vector<Phrase> phrases()
           {65000, noteOff(28)}},
          {0, 35000}},
         {"every stage with one string, parameters moving",
-         96000.0f,
+         96000,
          80000,
          {{0, 12, 0.9f},  {0, 11, 0.5f},     {0, 13, 0.8f},     {0, 14, 1.0f},      {0, 16, 0.5f},
           {0, 4, 0.2f},   {0, 5, 0.8f},      {0, 6, 0.4f},      {0, 7, 0.6f},       {0, 8, 0.3f},
@@ -327,20 +327,21 @@ class Lv2PluginTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(module.loaded()) << dlerror();
+        std::string error;
+        ASSERT_TRUE(module.load(ZEPHYRANT_MODULE_PATH, error)) << error;
         ASSERT_NE(World::get().plugin(), nullptr) << "no " << kPluginUri << " under " << ZEPHYRANT_LV2_PATH;
         basic = basicValues(module);
     }
 
     // A performance of explicit runs: the module's and the plug-in's output.
-    void expectSameAsModule(float rate, const std::vector<Block>& runs, const std::string& what)
+    void expectSameAsModule(std::int32_t rate, const std::vector<Block>& runs, const std::string& what)
     {
         const Stereo expected = renderModule(module, rate, runs);
         const Stereo actual = renderPlugin(rate, runs);
         EXPECT_EQ(firstDifference(expected, actual), -1) << what;
     }
 
-    LoadedModule module;
+    ModuleLoader module;
     Values basic{};
 };
 
@@ -433,7 +434,7 @@ TEST_F(Lv2PluginTest, RunsOfNoFramesAndOfLongBlocksPlayAsTheModuleDoes)
     EXPECT_NE(instance.left[8191], Instance::kUnwritten);
     EXPECT_TRUE(allFinite(out));
     EXPECT_GT(peak(out), 0.01f);
-    expectSameAsModule(44100.0f, runs, "runs of 0 and 8192 frames");
+    expectSameAsModule(44100, runs, "runs of 0 and 8192 frames");
 }
 
 TEST_F(Lv2PluginTest, PortsConnectedAfterActivateWork)
@@ -447,7 +448,7 @@ TEST_F(Lv2PluginTest, PortsConnectedAfterActivateWork)
     for (const Block& run : runs) {
         playRun(instance, run, actual);
     }
-    EXPECT_EQ(firstDifference(renderModule(module, 44100.0f, runs), actual), -1);
+    EXPECT_EQ(firstDifference(renderModule(module, 44100, runs), actual), -1);
 }
 
 TEST_F(Lv2PluginTest, UnconnectedControlKeepsTheLastValueRead)
@@ -464,7 +465,7 @@ TEST_F(Lv2PluginTest, UnconnectedControlKeepsTheLastValueRead)
     Values quiet = loud;
     quiet[kVolume] = 0.0f;
     playRun(instance, {3000, quiet, {}, {}}, actual);
-    EXPECT_EQ(firstDifference(renderModule(module, 44100.0f, runs), actual), -1);
+    EXPECT_EQ(firstDifference(renderModule(module, 44100, runs), actual), -1);
 }
 
 TEST_F(Lv2PluginTest, SkipsEventsItCannotPlace)
@@ -490,7 +491,7 @@ TEST_F(Lv2PluginTest, SkipsEventsItCannotPlace)
     instance.sequence.get()->atom.type = urids(LV2_ATOM__Chunk);
     lilv_instance_run(instance.get(), 2048);
     collect(instance, 2048, actual);
-    EXPECT_EQ(firstDifference(renderModule(module, 44100.0f, expected), actual), -1);
+    EXPECT_EQ(firstDifference(renderModule(module, 44100, expected), actual), -1);
 }
 
 TEST_F(Lv2PluginTest, InstantiationRefusesUnusableRatesAndAHostWithoutUridMap)

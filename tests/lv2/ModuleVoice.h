@@ -1,15 +1,19 @@
 // The VST 2.x module driven the way the LV2 tests drive the plug-in: opened at a
-// rate and switched on, then per block the parameter values, one
-// effProcessEvents with the block's MIDI and one processReplacing.
+// rate and switched on by the host kit's offline host, then per block the
+// parameter values, one effProcessEvents with the block's MIDI and one
+// processReplacing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "host/AEffect.h"
-#include "tests/LoadedModule.h"
-#include "tests/VersionHost.h"
+#include "tools/hostkit/EventBatch.h"
+#include "tools/hostkit/ModuleLoader.h"
+#include "tools/hostkit/OfflineHost.h"
+#include "tools/hostkit/PluginInstance.h"
 
 namespace lv2_host {
 
@@ -21,68 +25,56 @@ struct Midi {
 
 class ModuleVoice {
 public:
-    ModuleVoice(const LoadedModule& module, float rate) : effect(module.entry("VSTPluginMain")(versionHost))
+    static constexpr std::int32_t kBlockSize = 4096;
+
+    // An instance of the loaded module at sampleRate, switched on; valid() tells
+    // whether the module made one.
+    ModuleVoice(const ModuleLoader& module, std::int32_t sampleRate)
+        : host(HostSettings{sampleRate, kBlockSize}), batch(batchCapacity)
     {
-        if (effect != nullptr) {
-            dispatch(effOpen);
-            dispatch(effSetSampleRate, 0, 0, nullptr, rate);
-            dispatch(effSetBlockSize, 0, 4096);
-            dispatch(effMainsChanged, 0, 1);
+        std::string error;
+        const auto makeInstance = [&module](HostCallback audioMaster, std::string& reason) {
+            return module.createInstance(audioMaster, reason);
+        };
+        if (host.open(makeInstance, error)) {
+            host.switchOn();
         }
     }
-    ~ModuleVoice()
-    {
-        if (effect != nullptr) {
-            dispatch(effMainsChanged, 0, 0);
-            dispatch(effClose);
-        }
-    }
+    ~ModuleVoice() { host.switchOff(); }
     ModuleVoice(const ModuleVoice&) = delete;
     ModuleVoice& operator=(const ModuleVoice&) = delete;
 
-    bool valid() const { return effect != nullptr; }
-    void setParameter(std::int32_t index, float value) { effect->setParameter(effect, index, value); }
-    float getParameter(std::int32_t index) { return effect->getParameter(effect, index); }
-    std::string parameterName(std::int32_t index)
-    {
-        char text[64] = {};
-        dispatch(effGetParamName, index, 0, text);
-        return text;
-    }
+    bool valid() const { return static_cast<bool>(host.instance()); }
+    void setParameter(std::int32_t index, float value) { host.instance().setParameter(index, value); }
+    float getParameter(std::int32_t index) const { return host.instance().getParameter(index); }
+    std::string parameterName(std::int32_t index) const { return host.instance().text(effGetParamName, index); }
 
-    // One effProcessEvents with these messages, then processReplacing of frames samples.
+    // One effProcessEvents with these messages, empty or not, then processReplacing
+    // of frames samples.
     void block(const std::vector<Midi>& messages, std::int32_t frames, float* left, float* right)
     {
-        events.resize(messages.size());
-        list.assign(2 + messages.size() + 2, 0);
-        for (std::size_t n = 0; n < messages.size(); ++n) {
-            VstMidiEvent& event = events[n];
-            event = VstMidiEvent{};
-            event.type = kVstMidiType;
-            event.byteSize = sizeof event;
-            event.deltaFrames = messages[n].frame;
-            for (std::size_t b = 0; b < messages[n].bytes.size() && b < 3; ++b) {
-                event.midiData[b] = static_cast<char>(messages[n].bytes[b]);
-            }
-            list[2 + n] = reinterpret_cast<VstIntPtr>(&event);
+        if (messages.size() > batchCapacity) {
+            batchCapacity = messages.size();
+            batch = EventBatch(batchCapacity);
         }
-        auto* batch = reinterpret_cast<VstEvents*>(list.data());
-        batch->numEvents = static_cast<std::int32_t>(messages.size());
-        dispatch(effProcessEvents, 0, 0, batch);
+        batch.clear();
+        for (const Midi& message : messages) {
+            std::uint8_t bytes[3] = {0, 0, 0};
+            for (std::size_t b = 0; b < message.bytes.size() && b < 3; ++b) {
+                bytes[b] = message.bytes[b];
+            }
+            batch.add(bytes, message.frame);
+        }
+        host.instance().dispatch(effProcessEvents, 0, 0, batch.get());
+        AEffect* effect = host.effect();
         float* outputs[2] = {left, right};
         effect->processReplacing(effect, nullptr, outputs, frames);
     }
 
 private:
-    VstIntPtr dispatch(std::int32_t opcode, std::int32_t index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                       float opt = 0.0f)
-    {
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-    }
-
-    AEffect* effect;
-    std::vector<VstMidiEvent> events; // one block's batch, kept to spare allocations
-    std::vector<VstIntPtr> list;
+    OfflineHost host;
+    std::size_t batchCapacity = 64;
+    EventBatch batch; // one block's messages, kept to spare allocations
 };
 
 } // namespace lv2_host
