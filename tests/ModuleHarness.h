@@ -1,7 +1,8 @@
 // A host for the module's tests: makes an instance in-process through the entry
-// point, hands it MIDI batches through effProcessEvents, sets parameters through
-// the record and renders blocks through processReplacing, collecting both
-// channels. Only the record's entries are used.
+// point and opens it with the host kit's offline host, hands it MIDI batches
+// through effProcessEvents, sets parameters through the record and renders blocks
+// through processReplacing, collecting both channels. Only the record's entries
+// are used.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,13 +11,14 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "Performance.h"
-#include "VersionHost.h"
 #include "host/AEffect.h"
 #include "host/PluginMain.h"
+#include "tools/hostkit/OfflineHost.h"
 
 namespace module_harness {
 
@@ -61,22 +63,16 @@ class Instance : public Player<Instance> {
 public:
     using Player<Instance>::set;
 
-    // Opens an instance at 44100 Hz and switches it on, as a host does before playing.
-    explicit Instance(float sampleRate = 44100.0f) : record(pluginMain(&versionHost))
+    // Opens an instance at sampleRate and switches it on, as a host does before
+    // playing; closed when it goes.
+    explicit Instance(std::int32_t sampleRate = 44100) : host(HostSettings{sampleRate, 1024})
     {
-        EXPECT_NE(record, nullptr);
-        if (record != nullptr) {
-            dispatch(effOpen);
-            dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
-            dispatch(effSetBlockSize, 0, 1024);
-            dispatch(effMainsChanged, 0, 1);
-        }
-    }
-    ~Instance()
-    {
-        if (record != nullptr) {
-            dispatch(effClose);
-        }
+        std::string error;
+        const bool opened =
+            host.open([](HostCallback audioMaster, std::string&) { return pluginMain(audioMaster); }, error);
+        EXPECT_TRUE(opened) << error;
+        host.switchOn();
+        record = host.effect();
     }
     Instance(const Instance&) = delete;
     Instance& operator=(const Instance&) = delete;
@@ -86,10 +82,10 @@ public:
     VstIntPtr dispatch(std::int32_t opcode, std::int32_t index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f)
     {
-        return record->dispatcher(record, opcode, index, value, ptr, opt);
+        return host.instance().dispatch(opcode, index, value, ptr, opt);
     }
 
-    void set(std::int32_t index, float value) { record->setParameter(record, index, value); }
+    void set(std::int32_t index, float value) { host.instance().setParameter(index, value); }
 
     // Hands one batch for the coming block; answers what effProcessEvents answers.
     VstIntPtr send(const std::vector<Midi>& messages)
@@ -108,7 +104,8 @@ public:
     }
 
 private:
-    AEffect* record;
+    OfflineHost host;
+    AEffect* record = nullptr;
 };
 
 } // namespace module_harness
