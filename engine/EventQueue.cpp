@@ -37,6 +37,15 @@ std::int32_t heldFlag(const QueuedEvent& entry)
     return entry.kind == kNoteOnEntry ? 1 : 0;
 }
 
+// Gives the entry's key the held flag the entry sets, once: the change is then spent.
+void settleHeldKey(QueuedEvent& entry, NoteState& note)
+{
+    if (entry.heldKey >= 0) {
+        note.keyHeld[entry.heldKey & 0x7F] = heldFlag(entry);
+        entry.heldKey = -1;
+    }
+}
+
 } // namespace
 
 EventQueue::EventQueue()
@@ -120,11 +129,7 @@ void EventQueue::clear(NoteState& note)
 void EventQueue::settleHeldKeys(std::int32_t first, NoteState& note)
 {
     for (std::int32_t n = first; n < queuedEventCount; ++n) {
-        QueuedEvent& entry = queuedEvents[n];
-        if (entry.heldKey >= 0) {
-            note.keyHeld[entry.heldKey & 0x7F] = heldFlag(entry);
-            entry.heldKey = -1;
-        }
+        settleHeldKey(queuedEvents[n], note);
     }
 }
 
@@ -135,10 +140,7 @@ bool EventQueue::applyDueEvents(std::int32_t frame, std::int32_t& cursor, const 
     while (cursor < kQueueCapacity && queuedEvents[cursor].frame == frame) {
         QueuedEvent& entry = queuedEvents[cursor];
         // The entry's own key changes its held flag first, at the entry's frame.
-        if (entry.heldKey >= 0) {
-            note.keyHeld[entry.heldKey & 0x7F] = heldFlag(entry);
-            entry.heldKey = -1;
-        }
+        settleHeldKey(entry, note);
         if (entry.velocity > 0.0f) {
             // A note begun with the gate closed is plucked afresh, even when a
             // release closed the gate at this very frame.
