@@ -1,46 +1,7 @@
 #include <cstring>
 
 #include "instrument/SynthPlugin.h"
-
-namespace {
-
-// How a parameter's live value becomes its display text.
-enum class DisplayRule {
-    None,     // the text stays empty
-    Plain,    // the value itself
-    Bipolar,  // 1 - 2v: the middle shows 0, the ends 1 and -1
-    Decibels, // the value as a gain in dB
-    Fixing,   // "Min", "Max" or v^2 * 8000 + 440
-    DynaTone, // "OFF" at 0, else v^2 * 440 + 10
-};
-
-constexpr DisplayRule kDisplayRules[kNumParameters] = {
-    DisplayRule::Plain,    // Exciter
-    DisplayRule::Plain,    // Modulation
-    DisplayRule::None,     // NisFilter
-    DisplayRule::None,     // Pick
-    DisplayRule::None,     // Attack
-    DisplayRule::None,     // Decay
-    DisplayRule::None,     // Sustain
-    DisplayRule::None,     // Release
-    DisplayRule::Bipolar,  // ADSRCurve
-    DisplayRule::Decibels, // Volume
-    DisplayRule::Fixing,   // Fixing
-    DisplayRule::DynaTone, // DynaTone
-    DisplayRule::None,     // Distorter
-    DisplayRule::None,     // Overdrive
-    DisplayRule::None,     // Chorus
-    DisplayRule::None,     // Legato
-    DisplayRule::None,     // Velocity
-    DisplayRule::Bipolar,  // ToneRama
-    DisplayRule::None,     // PowerChord
-};
-
-// Fixing's range ends, as the single-precision values the live value is compared with.
-constexpr float kFixingMin = 0.01f;
-constexpr float kFixingMax = 0.99f;
-
-} // namespace
+#include "texts/ParameterText.h"
 
 void SynthPlugin::getParameterName(std::int32_t index, char* text)
 {
@@ -58,48 +19,10 @@ void SynthPlugin::getParameterLabel(std::int32_t index, char* label)
     std::strcpy(label, isParameterIndex(index) ? kParameterTable[index].label : "");
 }
 
-// The numbers shown are computed in double precision from the live value and
-// rounded to single precision before formatting. Fixing's ends include the
-// threshold values themselves, so 0.01 shows "Min" and 0.99 "Max" instead of an
-// empty text; a NaN value matches no range and shows nothing.
 void SynthPlugin::getParameterDisplay(std::int32_t index, char* text)
 {
     if (text == nullptr) {
         return;
     }
-    text[0] = '\0';
-    if (!isParameterIndex(index)) {
-        return;
-    }
-    const float v = engine.getParameter(index);
-    const double value = v;
-    switch (kDisplayRules[index]) {
-    case DisplayRule::None:
-        break;
-    case DisplayRule::Plain:
-        float2string(v, text);
-        break;
-    case DisplayRule::Bipolar:
-        float2string(static_cast<float>(1.0 - 2.0 * value), text);
-        break;
-    case DisplayRule::Decibels:
-        dB2string(v, text);
-        break;
-    case DisplayRule::Fixing:
-        if (v <= kFixingMin) {
-            std::strcpy(text, "Min");
-        } else if (v >= kFixingMax) {
-            std::strcpy(text, "Max");
-        } else if (v > kFixingMin && v < kFixingMax) {
-            float2string(static_cast<float>(value * value * 8000.0 + 440.0), text);
-        }
-        break;
-    case DisplayRule::DynaTone:
-        if (v == 0.0f) {
-            std::strcpy(text, "OFF");
-        } else {
-            float2string(static_cast<float>(value * value * 440.0 + 10.0), text);
-        }
-        break;
-    }
+    formatParameterDisplay(index, isParameterIndex(index) ? engine.getParameter(index) : 0.0f, text);
 }

@@ -50,7 +50,8 @@ echo "texts: identical"
 # No x87 arithmetic in the module's code: every float operation runs in SSE2 at the
 # precision of its type, as on 64-bit.
 x87='^\s*[0-9a-f]+:\s+f(i?add|i?sub|i?subr|i?mul|i?div|i?divr|sqrt|sin|cos|sincos|ptan|patan|2xm1|yl2x|yl2xp1|scale|prem|prem1|rndint|xtract)p?\b'
-code=$(objdump -d --no-show-raw-insn "$root/i386/libzephyrant_engine.a" "$root/i386/libzephyrant_vst2.a")
+code=$(objdump -d --no-show-raw-insn "$root/i386/libzephyrant_engine.a" "$root/i386/libzephyrant_texts.a" \
+    "$root/i386/libzephyrant_vst2.a")
 # Objects holding only link-time intermediate code would pass unread.
 if ! grep -qE '\s(mul|add|div)s[sd]\s' <<<"$code"; then
     echo "FAILED: no SSE arithmetic found: the 32-bit libraries hold no machine code to check" >&2

@@ -88,7 +88,7 @@ check_imports() {
 # only the library's load notification may be one, every entry is cdecl.
 check_cdecl() {
     local dir=$root/win32 decorated
-    decorated=$(i686-w64-mingw32-nm -g --defined-only "$dir/libzephyrant_engine.a" "$dir/libzephyrant_vst2.a" \
+    decorated=$(i686-w64-mingw32-nm -g --defined-only "$dir/libzephyrant_engine.a" "$dir/libzephyrant_texts.a" "$dir/libzephyrant_vst2.a" \
         "$dir/CMakeFiles/Zephyrant.dir/host/EntryPoint.cpp.obj" | awk '$2 == "T" && $3 ~ /@[0-9]+$/ {print $3}')
     echo "stdcall functions: ${decorated:-none}"
     [ "$decorated" = "_DllMain@12" ] || return 1
@@ -101,7 +101,7 @@ check_no_x87() {
     local x87='^\s*[0-9a-f]+:\s+f(i?add|i?sub|i?subr|i?mul|i?div|i?divr|sqrt|sin|cos|sincos|ptan|patan|2xm1|yl2x|yl2xp1|scale|prem|prem1|rndint|xtract)p?\b'
     local code
     code=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$root/win32/libzephyrant_engine.a" \
-        "$root/win32/libzephyrant_vst2.a" \
+        "$root/win32/libzephyrant_texts.a" "$root/win32/libzephyrant_vst2.a" \
         "$root/win32/CMakeFiles/Zephyrant.dir/host/EntryPoint.cpp.obj") || return 1
     # Objects holding only link-time intermediate code would pass unread.
     if ! grep -qE '\s(mul|add|div)s[sd]\s' <<<"$code"; then
@@ -120,7 +120,7 @@ check_same_build() {
     # The module is the entry point linked with the same libraries on both systems.
     local tree library
     for tree in "$windows" "$linux"; do
-        for library in libzephyrant_vst2.a libzephyrant_engine.a; do
+        for library in libzephyrant_vst2.a libzephyrant_texts.a libzephyrant_engine.a; do
             grep -q "$library" "$tree"/CMakeFiles/Zephyrant.dir/link*.* || return 1
         done
     done

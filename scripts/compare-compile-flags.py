@@ -6,7 +6,7 @@ Usage: compare-compile-flags.py BUILD_A BUILD_B [--require FLAG]...
 
 Reads each tree's compile_commands.json (CMAKE_EXPORT_COMPILE_COMMANDS=ON) and
 compares the compile commands of the module's targets, zephyrant_engine,
-zephyrant_vst2 and Zephyrant. Flags that only say how a platform links or exports code (-fPIC,
+zephyrant_texts, zephyrant_vst2 and Zephyrant. Flags that only say how a platform links or exports code (-fPIC,
 -m32, inline export and visibility of inlines), include paths and warnings are
 left out of the comparison. Every FLAG given with --require must appear in every
 command of both trees. Exits 1 with the differences when the trees disagree.
@@ -16,7 +16,7 @@ import os
 import shlex
 import sys
 
-TARGETS = ("zephyrant_engine", "zephyrant_vst2", "Zephyrant")
+TARGETS = ("zephyrant_engine", "zephyrant_texts", "zephyrant_vst2", "Zephyrant")
 PLATFORM_FLAGS = {"-fPIC", "-fpic", "-m32", "-m64", "-fvisibility-inlines-hidden", "-fno-keep-inline-dllexport"}
 OPTIONS_WITH_VALUE = {"-o", "-c", "-isystem", "-include", "-MF", "-MT", "-MQ"}
 

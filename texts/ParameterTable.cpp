@@ -1,4 +1,4 @@
-#include "instrument/Parameters.h"
+#include "texts/ParameterText.h"
 
 // Names as the host shows them (some end in a blank) and unit labels.
 const ParameterInfo kParameterTable[kNumParameters] = {

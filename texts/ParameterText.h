@@ -1,0 +1,19 @@
+// The instrument's 19 parameters as people see them: names, unit labels and the
+// display text of a value, kept as data in one place for every front end (the
+// indices and defaults are the engine's).
+#pragma once
+
+#include <cstdint>
+
+#include "engine/EngineParameters.h"
+
+struct ParameterInfo {
+    const char* name;  // as stored, trailing blanks included
+    const char* label; // unit label, empty for most
+};
+
+extern const ParameterInfo kParameterTable[kNumParameters];
+
+// Writes the display text of value for the parameter at index into text (at least
+// 9 bytes): empty for parameters shown without a number and for indices out of range.
+void formatParameterDisplay(std::int32_t index, float value, char* text);
