@@ -18,12 +18,11 @@ double fallingCurve(float count, float length, float exponent)
 
 } // namespace
 
-void AmplitudeEnvelope::setBlockParameters(float attack, float decay, float sustain, float release, float curve,
-                                           float rate)
+void AmplitudeEnvelope::setBlockParameters(float attack, float decay, float release, float curve, float rate)
 {
-    const float inputs[6] = {attack, decay, sustain, release, curve, rate};
+    const float inputs[kBlockInputs] = {attack, decay, release, curve, rate};
     bool same = computed;
-    for (int n = 0; n < 6 && same; ++n) {
+    for (int n = 0; n < kBlockInputs && same; ++n) {
         same = sameBits(inputs[n], parameters[n]);
     }
     if (!same) {
@@ -38,8 +37,7 @@ void AmplitudeEnvelope::setBlockParameters(float attack, float decay, float sust
         s.attackExponent = static_cast<float>(std::pow(1.0 - c, 1.5) * 1.5 + 0.5);
         s.curveExponent = static_cast<float>(std::pow(c, kCurveExponentPower) * kCurveExponentRange + 0.25);
         s.curveNorm = static_cast<float>(std::pow(0.5, static_cast<double>(s.curveExponent)));
-        s.decayScale = static_cast<float>((1.0 - sustain) / s.curveNorm);
-        for (int n = 0; n < 6; ++n) {
+        for (int n = 0; n < kBlockInputs; ++n) {
             parameters[n] = inputs[n];
         }
         computed = true;
@@ -63,9 +61,12 @@ void AmplitudeEnvelope::attackDecayStep()
                                                             std::pow(progress, static_cast<double>(block.attackExponent)));
         }
         if (attackCount > block.attackLength) {
+            // The decay falls from 1, where the attack ended, to the sustain level of
+            // this very sample, whatever the wheel and the follower stand at.
             decayCount = static_cast<float>(decayCount + 1.0);
-            envelope = static_cast<float>(fallingCurve(decayCount, block.decayLength, block.curveExponent) *
-                                              block.decayScale +
+            const float scale = static_cast<float>((1.0 - static_cast<double>(sustainSmoothed)) /
+                                                   static_cast<double>(block.curveNorm));
+            envelope = static_cast<float>(fallingCurve(decayCount, block.decayLength, block.curveExponent) * scale +
                                           sustainSmoothed);
         }
         if (decayCount > block.decayLength) {

@@ -8,10 +8,10 @@
 
 class AmplitudeEnvelope {
 public:
-    // Takes "Attack", "Decay", "Sustain", "Release" and "ADSRCurve" as they stand at
-    // the start of a block, and the block's rate: the segment lengths and curves for
-    // the block. The powers are only recomputed when an input changes.
-    void setBlockParameters(float attack, float decay, float sustain, float release, float curve, float rate);
+    // Takes "Attack", "Decay", "Release" and "ADSRCurve" as they stand at the start of
+    // a block, and the block's rate: the segment lengths and curves for the block.
+    // The powers are only recomputed when an input changes.
+    void setBlockParameters(float attack, float decay, float release, float curve, float rate);
 
     // One step: takes the gate (which it may close), the velocity factor, "Decay",
     // the modulation wheel and "Sustain"; returns the envelope.
@@ -70,7 +70,6 @@ private:
         float attackExponent = 0.0f; // curve of the attack, 0.5 .. 2
         float curveExponent = 0.0f;  // curve of decay and release, 0.25 .. about 4.03
         float curveNorm = 0.0f;      // 0.5 raised to curveExponent
-        float decayScale = 0.0f;     // (1 - Sustain) / curveNorm
     };
 
     // With the gate closed, a note that starts later in this block decays with a
@@ -113,9 +112,10 @@ private:
     float rescaledVelocity = 0.0f;
     float rescaledDecay = 0.0f;
 
-    // The segments that the block parameters last seen (attack, decay, sustain,
-    // release, curve, rate) give.
+    // The segments that the block parameters last seen (attack, decay, release,
+    // curve, rate) give.
+    static constexpr int kBlockInputs = 5;
     bool computed = false;
-    float parameters[6] = {};
+    float parameters[kBlockInputs] = {};
     Segments computedSegments;
 };

@@ -46,6 +46,14 @@ void settleHeldKey(QueuedEvent& entry, NoteState& note)
     }
 }
 
+// The voice plays the key's table frequency bent by the wheel's position; with the
+// wheel at its centre (factor 1) exactly the table frequency.
+void soundKey(std::int32_t key, NoteState& note)
+{
+    note.soundingKey = key;
+    note.noteFrequency = static_cast<float>(static_cast<double>(noteFrequencyTable[key]) * note.bendFactor);
+}
+
 } // namespace
 
 EventQueue::EventQueue()
@@ -58,9 +66,6 @@ void EventQueue::beginBatch(NoteState& note)
     settleHeldKeys(0, note);
     queuedEventCount = 0;
     queuedEvents[0].frame = kEndOfQueue;
-    lastKeyOn = 0;
-    lastVelocity = 0.0f;
-    lastPitchFactor = 0.0f;
     for (bool& dropped : droppedKey) {
         dropped = false;
     }
@@ -99,24 +104,20 @@ void EventQueue::addMessage(std::int32_t frame, std::uint8_t statusByte, std::ui
 
     if (status == 0x90 && data2 != 0) {
         const float velocity = static_cast<float>(data2 * kVelocityScale);
-        append(QueuedEvent{frame, data1, velocity, lastPitchFactor, kNoteOnEntry, data1}, note);
-        lastKeyOn = data1;
-        lastVelocity = velocity;
+        append(QueuedEvent{frame, data1, velocity, 0.0f, kNoteOnEntry, data1}, note);
     } else if (status == 0x80 || status == 0x90) {
-        append(QueuedEvent{frame, lastKeyOn, 0.0f, lastPitchFactor, kNoteOffEntry, data1}, note);
-        lastVelocity = 0.0f;
+        append(QueuedEvent{frame, -1, 0.0f, 0.0f, kNoteOffEntry, data1}, note);
     } else if (status == 0xB0) {
-        if (data1 >= 120) {
-            lastVelocity = 0.0f;
+        if (data1 == 121) {
+            // Reset all controllers brings the wheel back to its centre at its frame.
+            append(QueuedEvent{frame, -1, 0.0f, 1.0f, kPitchBendEntry, -1}, note);
         } else if (data1 == 1) {
             note.modWheel = static_cast<float>(data2 * kControllerScale);
         } else if (data1 == 7) {
             note.channelVolume = static_cast<float>(data2 * kControllerScale);
         }
     } else if (status == 0xE0) {
-        const float factor = pitchBendFactor(data2 * 128 + data1);
-        lastPitchFactor = factor;
-        append(QueuedEvent{frame, lastKeyOn, lastVelocity, factor, kPitchBendEntry, -1}, note);
+        append(QueuedEvent{frame, -1, 0.0f, pitchBendFactor(data2 * 128 + data1), kPitchBendEntry, -1}, note);
     }
 }
 
@@ -141,30 +142,35 @@ bool EventQueue::applyDueEvents(std::int32_t frame, std::int32_t& cursor, const 
         QueuedEvent& entry = queuedEvents[cursor];
         // The entry's own key changes its held flag first, at the entry's frame.
         settleHeldKey(entry, note);
-        if (entry.velocity > 0.0f) {
+        if (entry.kind == kPitchBendEntry) {
+            // The wheel moves: whatever key sounds (ringing or held) follows it; the
+            // gate, the velocity and the keys stay as they are.
+            note.bendFactor = entry.pitchFactor;
+            if (note.soundingKey >= 0) {
+                soundKey(note.soundingKey, note);
+            }
+        } else if (entry.kind == kNoteOnEntry) {
             // A note begun with the gate closed is plucked afresh, even when a
             // release closed the gate at this very frame.
-            pluck = pluck || (entry.kind == kNoteOnEntry && !note.noteActive);
+            pluck = pluck || !note.noteActive;
             note.noteActive = true;
             note.noteVelocity = entry.velocity;
-            note.noteFrequency = noteFrequencyTable[entry.key & 0x7F];
+            soundKey(entry.key & 0x7F, note);
         } else if (legato.asInt() != 0) {
-            // Fall back to the lowest key still held; none held ends the note.
+            // Fall back to the lowest key still held; none held ends the note, which
+            // keeps ringing at its pitch.
             std::int32_t lowest = 0;
             while (lowest < kNumKeys && note.keyHeld[lowest] != 1) {
                 ++lowest;
             }
             if (lowest < kNumKeys) {
-                note.noteFrequency = noteFrequencyTable[lowest];
+                soundKey(lowest, note);
                 note.noteActive = true;
             } else {
                 note.noteActive = false;
             }
         } else {
             note.noteActive = false;
-        }
-        if (entry.pitchFactor > 0.0f) {
-            note.noteFrequency = static_cast<float>(static_cast<double>(note.noteFrequency) * entry.pitchFactor);
         }
         entry.frame = kEndOfQueue;
         entry.key = -1;

@@ -1,7 +1,7 @@
 // MIDI intake: the messages of a batch set the controller values at once and
-// become a queue of note, note-off and pitch-bend entries that the render loop
+// become a queue of note, note-off and pitch-wheel entries that the render loop
 // applies at their samples; the held-key flags change with the note entries, at
-// their frames. The queue holds kQueueCapacity entries, one of them the end marker.
+// their frames, and the wheel's position with its entries. The queue holds kQueueCapacity entries, one of them the end marker.
 #pragma once
 
 #include <cstdint>
@@ -49,11 +49,6 @@ private:
 
     QueuedEvent queuedEvents[kQueueCapacity] = {};
     std::int32_t queuedEventCount = 0;
-    // The batch's last note-on key and velocity and last bend factor; they never
-    // carry over from one batch to the next.
-    std::int32_t lastKeyOn = 0;
-    float lastVelocity = 0.0f;
-    float lastPitchFactor = 0.0f;
     // Keys whose flags a dropped entry of this batch changed.
     bool droppedKey[kNumKeys] = {};
 };

@@ -14,11 +14,11 @@ public:
     {
         float out = static_cast<float>(shaped * (drive * 2.0 + (1.0 - drive)));
         if (stringActive && drive != 0.0) {
-            // The cubic reads its input held to [-2, 2], where it stands at -1 and 1
-            // (beyond, it would turn and grow as the cube); the dry share keeps the
-            // unheld value.
+            // The cubic reads its input held to [-1, 1], its peaks, where it stands at
+            // -1 and 1: beyond them it would fold back, so a louder input came out
+            // quieter and then inverted. The dry share keeps the unheld value.
             const double o = out;
-            const double x = o > 2.0 ? 2.0 : (o < -2.0 ? -2.0 : o);
+            const double x = o > 1.0 ? 1.0 : (o < -1.0 ? -1.0 : o);
             out = static_cast<float>(drive * ((1.5 * x - 0.5 * ((x * x) * x)) * cubicGain) + (1.0 - drive) * o);
         }
         return out;

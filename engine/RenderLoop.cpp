@@ -25,8 +25,8 @@ void SynthEngine::beginBlock(float rate)
         radiansRate = rate;
     }
     previousOutput = 0.0f;
-    amplitude.setBlockParameters(liveValue(kAttack), liveValue(kDecay), liveValue(kSustain), liveValue(kRelease),
-                                 liveValue(kADSRCurve), rate);
+    amplitude.setBlockParameters(liveValue(kAttack), liveValue(kDecay), liveValue(kRelease), liveValue(kADSRCurve),
+                                 rate);
     volume = liveValue(kVolume);
     overdrive.setVolume(volume);
     filter.beginBlock(rate, radiansPerSample);

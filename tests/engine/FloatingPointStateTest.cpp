@@ -188,42 +188,4 @@ TEST(FloatingPointState, HostileSampleRatesRenderWithoutFault)
     }
 }
 
-// With Legato off and no key held, every bend entry is a release that multiplies
-// the frequency left behind, so a long sweep drives it to infinity or to 0 while
-// the release still rings. The next note must still sound, at its pitch.
-TEST(FloatingPointState, EndlessPitchWheelSweepWithoutAHeldKeyKeepsRendering)
-{
-    const struct {
-        const char* name;
-        int wheelAt[2]; // wheel positions of even and odd entries
-    } rows[] = {
-        {"upwards", {16383, 16383}},
-        {"downwards", {0, 0}},
-        {"back and forth", {0, 16383}},
-    };
-    for (const auto& row : rows) {
-        Engine engine;
-        engine.set({{kLegato, 0.0f}, {kRelease, 1.0f}, {kDynaTone, 0.5f}, {kChorus, 0.5f}});
-        engine.send({noteOn(0, 69), noteOff(2000, 69)});
-        engine.render(4096);
-        for (int block = 0; block < 8; ++block) {
-            std::vector<Midi> sweep;
-            for (int n = 0; n < 1000; ++n) {
-                sweep.push_back(pitchBend(n, row.wheelAt[(block * 1000 + n) % 2]));
-            }
-            engine.send(sweep);
-            engine.block(1024);
-        }
-        const float swept = engine.note().noteFrequency;
-        if (row.wheelAt[0] == row.wheelAt[1]) {
-            EXPECT_TRUE(std::isinf(swept) || swept == 0.0f) << row.name << ": " << swept;
-        }
-        engine.send({noteOn(0, 57)});
-        const Stereo out = engine.render(8192);
-        EXPECT_EQ(engine.note().noteFrequency, 220.0f) << row.name;
-        EXPECT_TRUE(std::isfinite(out.peak())) << row.name;
-        EXPECT_GT(out.peak(), 0.0f) << row.name;
-    }
-}
-
 } // namespace

@@ -1,6 +1,6 @@
 // Levels never run away: with every parameter anywhere inside 0..1 a lively phrase
 // stays finite and below +18 dBFS. The overdrive's cubic reads its input held to
-// [-2, 2], and the limiter holds magnitudes beyond its table's end at 1 like all
+// [-1, 1], its peaks, and the limiter holds magnitudes beyond its table's end at 1 like all
 // others; the linear path itself reaches about +12 dBFS at Exciter, Pick and Volume 1.
 
 #include <gtest/gtest.h>
@@ -91,17 +91,43 @@ TEST(Levels, RandomSettingsInsideTheirRangesStayFiniteAndBelowPlus18dBFS)
     }
 }
 
-// The overdrive's cubic at its designed edge. Without the filter section the loud
-// linear path reaches beyond 2 at the overdrive; the cubic then stays at -1 or 1
-// instead of turning back and growing as the cube. At Overdrive 1 and Volume 1 the
-// output is 0.5 (1.5 x - 0.5 x^3) with x held to [-2, 2]: never above 0.5.
-TEST(Levels, OverdriveHoldsItsCubicBeyondTwo)
+// The overdrive's cubic 1.5 x - 0.5 x^3 peaks at x = 1 and folds back beyond it:
+// it reads its input held to [-1, 1], so a louder input never comes out quieter or
+// inverted. Swept through the stage from -4 to 4 the output never falls, for any
+// drive and volume, and at Overdrive 1 the wet part stands at 1.5 - Volume at most.
+TEST(Levels, OverdriveNeverFoldsBack)
 {
-    Engine engine;
-    engine.set({{kExciter, 1.0f}, {kPick, 1.0f}, {kOverdrive, 1.0f}, {kVolume, 1.0f}, {kDynaTone, 0.0f},
-                {kPowerChord, 0.0f}, {kChorus, 0.0f}, {kDistorter, 0.0f}});
-    engine.send({noteOn(0, 40, 127), noteOff(20000, 40), noteOn(20000, 64, 127)});
-    EXPECT_LE(engine.render(44100).peak(), 0.5f);
+    for (float volume : {0.0f, 0.3f, 0.5f, 1.0f}) {
+        for (double drive : {0.25, 0.5, 1.0}) {
+            Overdrive overdrive;
+            overdrive.setVolume(volume);
+            float previous = -1e30f;
+            for (int step = 0; step <= 8000; ++step) {
+                const double input = -4.0 + step * 0.001;
+                const float out = overdrive.process(input, drive, true);
+                ASSERT_GE(out, previous) << "input " << input << ", drive " << drive << ", Volume " << volume;
+                previous = out;
+                if (drive == 1.0) {
+                    ASSERT_LE(std::fabs(out), 1.5f - volume + 1e-6f) << "input " << input << ", Volume " << volume;
+                }
+            }
+        }
+    }
+}
+
+// The hot settings: Overdrive, Distorter, Pick and Exciter at 1, full velocity.
+TEST(Levels, HotOverdriveStaysBelowPlus18dBFS)
+{
+    for (float dynaTone : {0.0f, 1.0f}) {
+        Engine engine;
+        engine.set({{kExciter, 1.0f}, {kPick, 1.0f}, {kOverdrive, 1.0f}, {kDistorter, 1.0f}, {kVolume, 1.0f},
+                    {kDynaTone, dynaTone}});
+        engine.send({noteOn(0, 40, 127), noteOff(20000, 40), noteOn(20000, 64, 127), noteOn(30000, 60, 127)});
+        const float peak = engine.render(44100).peak();
+        EXPECT_TRUE(std::isfinite(peak));
+        // At Overdrive 1 and Volume 1 the output is 0.5 (1.5 x - 0.5 x^3) with x held to [-1, 1].
+        EXPECT_LE(peak, 0.5f) << "DynaTone " << dynaTone;
+    }
 }
 
 } // namespace

@@ -135,9 +135,10 @@ TEST(MidiIntake, PitchBendAfterANoteOnRetakesThatNoteTimesTheWheelFactor)
     }
 }
 
-// A bend message with no note-on since the last release carries velocity 0: a
-// release that then bends whatever frequency the release left.
-TEST(MidiIntake, PitchBendAfterAReleaseReleasesThenBends)
+// A wheel entry moves the wheel and nothing else: the gate, the velocity and the
+// sounding key stay, and the sounding key takes the new position (one factor, never
+// several). Key 69 is held from an earlier batch, then the listed batch arrives.
+TEST(MidiIntake, PitchBendNeverOpensOrClosesTheGate)
 {
     const float down = static_cast<float>(1.0 / kBendRange);
     const struct {
@@ -146,41 +147,48 @@ TEST(MidiIntake, PitchBendAfterAReleaseReleasesThenBends)
         std::vector<Midi> batch;
         bool gate;
         float hz;
+        int velocity; // of the last note-on
     } rows[] = {
-        {"no note-on in the batch, legato off", kLegatoOff, {pitchBend(2, 0)}, false, bent(440.0f, down)},
-        {"after a note-off, legato off", kLegatoOff, {noteOn(0, 72), noteOff(1, 72), pitchBend(2, 0)}, false,
-         bent(tableHz(72), down)},
-        {"after all-notes-off, legato off", kLegatoOff, {noteOn(0, 72), controller(1, 123, 0), pitchBend(2, 0)},
-         false, bent(tableHz(72), down)},
-        {"after all-sound-off, legato off", kLegatoOff, {noteOn(0, 72), controller(1, 120, 0), pitchBend(2, 0)},
-         false, bent(tableHz(72), down)},
-        {"two bends multiply, legato off", kLegatoOff, {pitchBend(2, 0), pitchBend(3, 0)}, false,
-         bent(bent(440.0f, down), down)},
-        {"no note-on in the batch, legato on with key 69 held", kLegatoOn, {pitchBend(2, 0)}, true,
-         bent(440.0f, down)},
-        {"after a note-off, legato on, falls back to held key 69", kLegatoOn,
-         {noteOn(0, 72), noteOff(1, 72), pitchBend(2, 0)}, true, bent(440.0f, down)},
+        {"key held, legato off", kLegatoOff, {pitchBend(2, 0)}, true, bent(440.0f, down), 64},
+        {"key held, legato on", kLegatoOn, {pitchBend(2, 0)}, true, bent(440.0f, down), 64},
+        {"after its release, legato off", kLegatoOff, {noteOff(1, 69), pitchBend(2, 0)}, false, bent(440.0f, down),
+         64},
+        {"after all-notes-off, legato off", kLegatoOff, {controller(1, 123, 0), pitchBend(2, 0)}, true,
+         bent(440.0f, down), 64},
+        {"after all-sound-off, legato on", kLegatoOn, {controller(1, 120, 0), pitchBend(2, 0)}, true,
+         bent(440.0f, down), 64},
+        {"two messages, the last one counts", kLegatoOff, {pitchBend(2, 16383), pitchBend(3, 0)}, true,
+         bent(440.0f, down), 64},
+        {"released key 72 rings bent, legato off", kLegatoOff, {noteOn(0, 72), noteOff(1, 72), pitchBend(2, 0)},
+         false, bent(tableHz(72), down), 100},
+        {"released key 72 falls back to held 69, legato on", kLegatoOn,
+         {noteOn(0, 72), noteOff(1, 72), pitchBend(2, 0)}, true, bent(440.0f, down), 100},
     };
     for (const auto& row : rows) {
         Engine engine;
         engine.set(kLegato, static_cast<float>(row.legato));
-        engine.send({noteOn(0, 69)});
+        engine.send({noteOn(0, 69, 64)});
         engine.block(32);
         engine.send(row.batch);
         engine.block(8);
         EXPECT_EQ(engine.note().noteActive, row.gate) << row.name;
         EXPECT_EQ(engine.note().noteFrequency, row.hz) << row.name;
+        EXPECT_EQ(engine.note().noteVelocity, static_cast<float>(row.velocity * 0.007874015718698502)) << row.name;
     }
 }
 
-TEST(MidiIntake, NoteOnPlaysAtTableFrequencyWhateverTheWheelSaidInAnEarlierBatch)
+// Before any note the wheel moves the position only; the first note takes it.
+TEST(MidiIntake, NoteOnTakesTheWheelPositionOfAnEarlierBatch)
 {
     Engine engine;
     engine.send({pitchBend(0, 16383)});
     engine.block(16);
+    EXPECT_EQ(engine.note().noteFrequency, 200.0f);
+    EXPECT_FALSE(engine.note().noteActive);
     engine.send({noteOn(0, 57)});
     engine.block(16);
-    EXPECT_EQ(engine.note().noteFrequency, 220.0f);
+    const double x = static_cast<float>(16383 * 0.0001220703125 - 1.0);
+    EXPECT_EQ(engine.note().noteFrequency, bent(220.0f, static_cast<float>(kBendRange * x + 1.0 - x)));
 }
 
 TEST(MidiIntake, NoteOnTakesTheBendOfAnEarlierMessageInTheSameBatch)
@@ -357,13 +365,13 @@ TEST(MidiIntake, RenderingWithoutANewBatchAppliesNothingAgain)
 {
     Engine engine;
     engine.set(kLegato, 0.0f);
-    engine.send({pitchBend(0, 0)});
+    engine.send({noteOn(0, 60), noteOff(10, 60)});
     engine.block(32);
-    const float once = engine.note().noteFrequency;
-    EXPECT_EQ(once, bent(200.0f, static_cast<float>(1.0 / kBendRange)));
+    EXPECT_FALSE(engine.note().noteActive);
     engine.block(32);
     engine.block(64);
-    EXPECT_EQ(engine.note().noteFrequency, once);
+    EXPECT_FALSE(engine.note().noteActive);
+    EXPECT_EQ(engine.pickCounter(), 0);
 }
 
 // The queue holds 1023 entries; held keys and controllers of the dropped
