@@ -6,6 +6,7 @@
 // the buffer, whatever delay the line was given.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -60,6 +61,37 @@ public:
 
     // True when the buffer and the output cell were allocated.
     bool isValid() const { return buffer != nullptr && outputCell != nullptr; }
+
+    // Pushes one sample and advances, as processLinear does, without reading.
+    void push(float in)
+    {
+        if (resizing) {
+            return;
+        }
+        write(in);
+        cacheStale = true;
+        advance();
+    }
+
+    // The value at the read position by four-point (third-order Lagrange)
+    // interpolation, which keeps the level of every frequency below a quarter of the
+    // rate within a fraction of a per cent where the linear reading damps them. Reads
+    // two slots after the read position, so the delay must be at least 3 samples;
+    // leaves the peek cache alone.
+    float peekCubic() const
+    {
+        const double t = fraction;
+        const double before = buffer[readIndex == 0 ? length - 1 : readIndex - 1];
+        const double at = buffer[readIndex];
+        const std::int32_t next = nextSlot(readIndex);
+        const double after = buffer[next];
+        const double later = buffer[nextSlot(next)];
+        const double tp = t + 1.0;
+        const double tm = t - 1.0;
+        const double tmm = t - 2.0;
+        return static_cast<float>(-(t * tm * tmm) / 6.0 * before + (tp * tm * tmm) * 0.5 * at -
+                                  (tp * t * tmm) * 0.5 * after + (tp * t * tm) / 6.0 * later);
+    }
 
     // Read-only views of the position, for checks from outside.
     std::int32_t getWriteIndex() const { return writeIndex; }
@@ -220,6 +252,16 @@ inline float DelayLine::processLinear(float in)
     cacheStale = true;
     advance();
     return emit(out);
+}
+
+// The maximum delay, in samples at a rate factor, of a line that holds
+// designSamples at the design rate: the same time, for rates up to 768 kHz (above,
+// the lines keep that size and longer delays are limited as usual).
+inline std::int32_t maximumDelayAtRate(std::int32_t designSamples, double rateFactor)
+{
+    constexpr double kLargestFactor = 768000.0 / 44100.0;
+    const double factor = rateFactor > kLargestFactor ? kLargestFactor : (rateFactor > 0.0 ? rateFactor : 1.0);
+    return static_cast<std::int32_t>(std::ceil(designSamples * factor));
 }
 
 // Empties a line, including a cached reading that may hold a bad value: the

@@ -3,7 +3,9 @@
 // filter that the envelope sweeps, then the soft clipper and the peak limiter.
 #pragma once
 
+#include "engine/EngineMath.h"
 #include "engine/PeakLimiter.h"
+#include "engine/RateScale.h"
 #include "engine/ResonantLowPass.h"
 #include "engine/SoftClip.h"
 #include "engine/SplitFilter.h"
@@ -14,8 +16,13 @@ public:
     bool isValid() const { return limiter.isValid(); }
 
     // Takes the block's rate; the swept filter's cutoff starts the block at 0.
-    void beginBlock(float rate, double radiansPerSample)
+    void beginBlock(float rate, const RateScale& rateScale, double radiansPerSample)
     {
+        if (!sameBits(rate, blockRate)) {
+            scale = rateScale;
+            swept.setRateScale(rateScale);
+            resonatorCutoff = -1.0f;
+        }
         blockRate = rate;
         swept.beginBlock(radiansPerSample);
         limiter.setSampleRate(rate);
@@ -37,8 +44,18 @@ public:
             swept.setCutoff(sweepCutoff(D, env), radiansPerSample);
         }
         const float F = static_cast<float>(D * 2300.0 + 440.0);
-        const float low = resonator.process(signal, D, F, radiansPerSample);
-        const double bands = split.process(low, F, radiansPerSample);
+        double bands;
+        if (scale.atDesignRate()) {
+            const float low = resonator.process(signal, D, F, radiansPerSample);
+            bands = split.process(low, F, radiansPerSample);
+        } else {
+            if (!sameBits(F, resonatorCutoff)) {
+                resonatorCutoff = F;
+                resonatorCoefficient = scale.smoother(F);
+                splitCoefficient = scale.smoother(SplitFilter::splitCutoff(F));
+            }
+            bands = split.processBy(resonator.processBy(signal, D, resonatorCoefficient), splitCoefficient);
+        }
         const float damping = static_cast<float>(
             2.0 * (1.0 - (((env * kEnvelopeDamping + kDampingBase) * D) * kDampingDepth + kDampingOffset)));
         swept.process(signal, damping);
@@ -81,14 +98,15 @@ private:
     static constexpr double kBandGain = 0.8f;
     static constexpr double kLowGain = 0.3f;
     static constexpr double kResonantGain = 1.136f;
+    static constexpr double kSweepCeiling = RateScale::kDesignRate * 0.125; // Hz
 
     // The swept filter's cutoff in Hz: from a base that falls with "DynaTone" up
-    // towards an eighth of the rate as the envelope opens.
-    float sweepCutoff(double dynaTone, double envelope) const
+    // towards 5512.5 Hz (an eighth of the design rate) as the envelope opens.
+    static float sweepCutoff(double dynaTone, double envelope)
     {
         const float base = static_cast<float>((1.0 - dynaTone * dynaTone) * 440.0 + 10.0);
         return static_cast<float>(
-            base + (((1.0 - dynaTone) * kSweepOpen + kSweepFloor) * (blockRate * 0.125 - base)) * envelope);
+            base + (((1.0 - dynaTone) * kSweepOpen + kSweepFloor) * (kSweepCeiling - base)) * envelope);
     }
 
     ResonantLowPass resonator;
@@ -96,4 +114,10 @@ private:
     SweptFilter swept;
     PeakLimiter limiter;
     float blockRate = 0.0f;
+    RateScale scale;
+    // Away from the design rate: the coefficients of the resonator and of the split
+    // for the resonator's cutoff last seen.
+    float resonatorCutoff = -1.0f;
+    double resonatorCoefficient = 0.0;
+    double splitCoefficient = 0.0;
 };

@@ -5,12 +5,25 @@
 #pragma once
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
 
+#include "engine/EngineMath.h"
 #include "engine/OnePole.h"
+#include "engine/RateScale.h"
 
 class PickExciter {
 public:
+    // Takes the rate: the burst keeps its length in time, and the noise its cutoff
+    // and level (white noise spreads its power over the whole band, so it is raised
+    // with the square root of the rate to keep the same power below the cutoff).
+    void setRateScale(const RateScale& rate)
+    {
+        scale = rate;
+        noiseGain = std::sqrt(rate.factor());
+        noiseCutoff = -1.0f;
+    }
+
     // Steps the generator and the noise low-pass; takes "NisFilter", "Pick" and the
     // note velocity, returns the new noise value.
     float nextNoise(double radiansPerSample, float nisFilter, float pick, float noteVelocity)
@@ -21,7 +34,14 @@ public:
         const float white = static_cast<float>(((r * 0.000030517578125 - 0.5) *
                                                 (noteVelocity * kNoiseVelocityDepth + kNoiseFloor)) *
                                                pick * 4.0);
-        return onePole::smooth(noiseState, white, radiansPerSample, cutoff);
+        if (scale.atDesignRate()) {
+            return onePole::smooth(noiseState, white, radiansPerSample, cutoff);
+        }
+        if (!sameBits(cutoff, noiseCutoff)) {
+            noiseCutoff = cutoff;
+            noiseCoefficient = scale.smoother(cutoff);
+        }
+        return onePole::smoothBy(noiseState, white * noiseGain, noiseCoefficient);
     }
 
     // The excitation of this sample: the burst while the gate is open and the count
@@ -32,7 +52,7 @@ public:
             pickCounter = 0;
             return 0.0f;
         }
-        const std::int32_t B = burstLength(noteFrequency);
+        const double B = burstLength(noteFrequency) * scale.factor();
         if (pickCounter < INT_MAX) {
             ++pickCounter;
         }
@@ -66,7 +86,9 @@ private:
     // The single-precision number with bits 0x3E23D70B, one unit above the nearest to 0.16.
     static constexpr double kBurstSlope = 0.1600000113248825;
 
-    // Samples of the burst for a note frequency: shorter for higher notes, at least 5.
+    // Samples of the burst at the design rate for a note frequency: shorter for
+    // higher notes, at least 5 (a whole number). Another rate takes the same time,
+    // counted in its own samples: the triangle then ends between two of them.
     static std::int32_t burstLength(float frequency)
     {
         const double length = (1200.0 - frequency) * kBurstSlope + 10.0;
@@ -77,12 +99,17 @@ private:
     }
 
     // The burst's triangle at count c of B: rising from 0 to 1 at B/2 and back.
-    static double burstTriangle(std::int32_t c, std::int32_t B)
+    static double burstTriangle(std::int32_t c, double B)
     {
         const double half = B / 2.0;
         return half > c ? 2.0 * c / B : 1.0 - 2.0 * (c - half) / B;
     }
 
+
+    RateScale scale;
+    double noiseGain = 1.0;          // the white noise's level at this rate
+    float noiseCutoff = -1.0f;       // the cutoff noiseCoefficient was computed for
+    double noiseCoefficient = 0.0;   // the low-pass's coefficient away from the design rate
     float noiseState = 0.0f;
     std::uint32_t randomState = 1;
     std::int32_t pickCounter = 0; // samples since the gate opened; 0 while it is closed

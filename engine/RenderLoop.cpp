@@ -23,13 +23,14 @@ void SynthEngine::beginBlock(float rate)
     if (!sameBits(rate, radiansRate)) {
         radiansPerSample = radiansPerSampleAt(rate);
         radiansRate = rate;
+        followRate(rate);
     }
     previousOutput = 0.0f;
     amplitude.setBlockParameters(liveValue(kAttack), liveValue(kDecay), liveValue(kRelease), liveValue(kADSRCurve),
                                  rate);
     volume = liveValue(kVolume);
     overdrive.setVolume(volume);
-    filter.beginBlock(rate, radiansPerSample);
+    filter.beginBlock(rate, rateScale, radiansPerSample);
     chorus.setSampleRate(rate);
 }
 
@@ -54,7 +55,7 @@ void SynthEngine::renderBlock(float* left, float* right, std::int32_t frames)
     const float rate = sampleRate;
     beginBlock(rate);
     const double rps = radiansPerSample;
-    ControlClock clock;
+    ControlClock clock(controlPeriod);
     float heldNoise = 0.0f;
     float velocityScale = 0.0f;
     std::int32_t cursor = 0;

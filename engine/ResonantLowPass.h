@@ -13,6 +13,13 @@ public:
         return onePole::smooth(resonatorState2, resonatorState1, radiansPerSample, cutoff);
     }
 
+    // The same away from the design rate, with both stages' coefficient given.
+    float processBy(float signal, double dynaTone, double coefficient)
+    {
+        onePole::smoothBy(resonatorState1, (dynaTone * resonatorState2) * kResonance + signal, coefficient);
+        return onePole::smoothBy(resonatorState2, resonatorState1, coefficient);
+    }
+
     void restart() { resonatorState1 = resonatorState2 = 0.0f; }
 
     template <typename Visit>

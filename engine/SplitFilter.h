@@ -11,11 +11,22 @@ public:
     // band less the band above it, unrounded.
     double process(float input, float cutoff, double radiansPerSample)
     {
-        const float G = static_cast<float>(cutoff - cutoff * 0.125);
+        const float G = splitCutoff(cutoff);
         onePole::smoothRateFirst(splitLow, input, G, radiansPerSample);
         onePole::smoothRateFirst(splitBand, static_cast<double>(input) - splitLow, G, radiansPerSample);
         return static_cast<double>(splitLow) - splitBand;
     }
+
+    // The same away from the design rate, with both stages' coefficient given.
+    double processBy(float input, double coefficient)
+    {
+        onePole::smoothBy(splitLow, input, coefficient);
+        onePole::smoothBy(splitBand, static_cast<double>(input) - splitLow, coefficient);
+        return static_cast<double>(splitLow) - splitBand;
+    }
+
+    // Where the split lies for the resonator's cutoff: seven eighths of it, in Hz.
+    static float splitCutoff(float cutoff) { return static_cast<float>(cutoff - cutoff * 0.125); }
 
     void restart() { splitLow = splitBand = 0.0f; }
 

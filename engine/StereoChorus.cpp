@@ -8,10 +8,20 @@ constexpr std::int32_t kMaximumDelay = 3000;
 } // namespace
 
 StereoChorus::StereoChorus(float rate)
-    : chorusDelayA(kInitialDelay, kMaximumDelay), chorusDelayB(kInitialDelay, kMaximumDelay), lfoA(rate), lfoB(rate)
+    : chorusDelayA(kInitialDelay, kMaximumDelay), chorusDelayB(kInitialDelay, kMaximumDelay), lfoA(rate), lfoB(rate),
+      modulatorRate(rate)
 {
-    lfoA.setFrequency(0.5f);
-    lfoB.setFrequency(1.2f);
+    lfoA.setFrequency(kRateA);
+    lfoB.setFrequency(kRateB);
+}
+
+void StereoChorus::reserve(double rateFactor)
+{
+    const std::int32_t capacity = maximumDelayAtRate(kMaximumDelay, rateFactor);
+    if (capacity != chorusDelayA.getLength() - 1) {
+        chorusDelayA.setMaximumDelay(capacity);
+        chorusDelayB.setMaximumDelay(capacity);
+    }
 }
 
 void StereoChorus::restart()

@@ -5,19 +5,34 @@
 #pragma once
 
 #include "engine/DelayLine.h"
+#include "engine/EngineMath.h"
 #include "engine/OnePole.h"
 #include "engine/WavetableOscillator.h"
 
 class StereoChorus {
 public:
     // Both lines at 1400 samples of at most 3000, the modulators at 0.5 and 1.2 Hz
-    // at the given rate (their rates stay as set here whatever the later rate).
+    // at the given rate.
     explicit StereoChorus(float rate);
 
     bool isValid() const { return chorusDelayA.isValid() && chorusDelayB.isValid(); }
 
-    // Takes the block's rate: the lines' centre delay, 30 ms.
-    void setSampleRate(float rate) { chorusBase = static_cast<float>(rate * kCentreDelay); }
+    // Takes the block's rate: the lines' centre delay, 30 ms, and the modulators'
+    // rates, 0.5 and 1.2 Hz at any rate.
+    void setSampleRate(float rate)
+    {
+        chorusBase = static_cast<float>(rate * kCentreDelay);
+        if (!sameBits(rate, modulatorRate)) {
+            modulatorRate = rate;
+            lfoA.setSampleRate(rate, kRateA);
+            lfoB.setSampleRate(rate, kRateB);
+        }
+    }
+
+    // Sizes both lines for a rate factor: 3000 samples at the design rate (68 ms), the
+    // same time at any other, so the swept 33 ms line always fits. The lines are
+    // emptied when their size changes. Allocates: never while rendering.
+    void reserve(double rateFactor);
 
     // Takes the output sample, "Chorus " and the channel volume; writes both channels.
     void process(float out, double depth, float channelVolume, double radiansPerSample, float& left, float& right)
@@ -60,6 +75,8 @@ private:
     static constexpr double kSecondLineStretch = 1.1111f;
     static constexpr double kFeedback = 0.3f;
     static constexpr double kDryInWet = 0.2; // a double constant
+    static constexpr float kRateA = 0.5f;    // Hz, the first line's modulator
+    static constexpr float kRateB = 1.2f;    // Hz, the second line's
 
     DelayLine chorusDelayA;
     DelayLine chorusDelayB;
@@ -69,4 +86,5 @@ private:
     float chorusFeedbackA = 0.0f; // the lines' last outputs
     float chorusFeedbackB = 0.0f;
     float chorusBase = 0.0f;      // samples
+    float modulatorRate;          // the rate the modulators run at
 };

@@ -5,15 +5,30 @@
 
 #include <cmath>
 
+#include "engine/EngineMath.h"
+#include "engine/RateScale.h"
+
 class SweptFilter {
 public:
     void beginBlock(double radiansPerSample) { setCutoff(0.0f, radiansPerSample); }
 
-    // Takes the cutoff in Hz.
+    // Takes the rate: the filter keeps its tuning in hertz.
+    void setRateScale(const RateScale& rate) { scale = rate; }
+
+    // Takes the cutoff in Hz. The coefficient 2 pi cutoff / rate tunes the filter a
+    // little above the cutoff, to 2 asin(coefficient / 2) / (2 pi) of the rate; away
+    // from the design rate the coefficient is chosen to tune it where it is tuned at
+    // the design rate.
     void setCutoff(float cutoff, double radiansPerSample)
     {
         sweepCutoff = cutoff;
-        coefficient = static_cast<float>(radiansPerSample * sweepCutoff);
+        if (scale.atDesignRate()) {
+            coefficient = static_cast<float>(radiansPerSample * sweepCutoff);
+            return;
+        }
+        const double design = static_cast<double>(RateScale::kDesignRadiansPerSample) * sweepCutoff;
+        coefficient = design < 2.0 ? static_cast<float>(2.0 * std::sin(std::asin(design * 0.5) / scale.factor()))
+                                   : static_cast<float>(design / scale.factor());
     }
 
     // One step with the given damping; the outputs are band() and low().
@@ -58,6 +73,8 @@ private:
         }
     }
 
+
+    RateScale scale;
     float sweepBand = 0.0f;
     float sweepLow = 0.0f;
     float sweepCutoff = 0.0f; // Hz

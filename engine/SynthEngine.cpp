@@ -2,10 +2,13 @@
 // live parameter values and the intake of MIDI messages.
 #include "engine/SynthEngine.h"
 
+#include "engine/ControlClock.h"
+
 void SynthEngine::setSampleRate(float rate)
 {
     sampleRate = rate;
     filter.restartLimiter();
+    reserveDelayLines(rate);
 }
 
 float SynthEngine::getSampleRate() const
@@ -25,6 +28,28 @@ void SynthEngine::resume()
     batchOpen = false;
     queue.clear(note);
     filter.restartLimiter();
+    reserveDelayLines(sampleRate);
+}
+
+// The design's lengths in samples and coefficients per sample mean their time and
+// frequency at 44100 Hz; at another rate each stage takes the same time and frequency.
+void SynthEngine::followRate(float rate)
+{
+    rateScale = RateScale(rate);
+    controlPeriod = ControlClock::periodAt(rateScale.factor());
+    exciter.setRateScale(rateScale);
+    comb.setRateFactor(rateScale.factor());
+    string.setRateScale(rateScale);
+}
+
+// A rate learnt only while rendering (followSampleRate) keeps the lines' sizes until
+// the next rate change or switching on; meanwhile delays beyond them are limited.
+void SynthEngine::reserveDelayLines(float rate)
+{
+    const double factor = RateScale(rate).factor();
+    comb.reserve(factor);
+    string.reserve(factor);
+    chorus.reserve(factor);
 }
 
 void SynthEngine::setParameter(std::int32_t index, float value)

@@ -16,6 +16,7 @@
 #include "engine/Overdrive.h"
 #include "engine/ParameterSlot.h"
 #include "engine/PickExciter.h"
+#include "engine/RateScale.h"
 #include "engine/RelaxedAtomic.h"
 #include "engine/StereoChorus.h"
 #include "engine/StringLoop.h"
@@ -82,6 +83,10 @@ private:
     float liveValue(ParameterIndex index) const { return liveValues[index].asFloat(); }
     // The values that stay fixed for one block, read at its start.
     void beginBlock(float rate);
+    // The stages' lengths and coefficients for a new rate; allocates nothing.
+    void followRate(float rate);
+    // Sizes the delay lines for the rate: allocates, never while rendering.
+    void reserveDelayLines(float rate);
     // Renders one block into the two outputs; the caller sets the floating-point mode.
     void renderBlock(float* left, float* right, std::int32_t frames);
     // The envelope, overdrive, volume, chorus and channel volume of one sample.
@@ -101,7 +106,9 @@ private:
     // The angular step of one sample at the block's rate: the base coefficient of
     // every one-pole smoother.
     float radiansPerSample;
-    float radiansRate; // the rate radiansPerSample was computed for
+    float radiansRate; // the rate radiansPerSample and the stages' rate values were computed for
+    RateScale rateScale;
+    std::int32_t controlPeriod = 21; // samples between control ticks
 
     PickExciter exciter;
     CombFilter comb;

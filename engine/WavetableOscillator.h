@@ -32,6 +32,12 @@ public:
     // Takes a frequency in Hz (negative runs backwards); keeps the phase, so the
     // change is click-free.
     void setFrequency(float frequency);
+    // Takes a new sample rate in Hz (positive) and the frequency to run at there.
+    void setSampleRate(float rate, float frequency)
+    {
+        sampleRate = rate;
+        setFrequency(frequency);
+    }
     // Returns the interpolated table value at the current phase, then advances it.
     float nextSample()
     {

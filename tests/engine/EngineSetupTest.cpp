@@ -120,9 +120,10 @@ TEST(EngineSetup, DelayLinesStartWithTheirDelaysAndCapacities)
     }
 }
 
-// The modulators' increments are fixed at construction; only radiansPerSample
-// follows a later rate, from the next rendered block on.
-TEST(EngineSetup, ChorusModulatorsKeepTheirIncrementsWhenTheRateChanges)
+// The modulators run at 0.5 and 1.2 Hz at any rate, and radiansPerSample follows
+// the rate, both from the next rendered block on; back at 44100 Hz the increments
+// are the design's again.
+TEST(EngineSetup, ChorusModulatorsKeepTheirFrequenciesWhenTheRateChanges)
 {
     Engine engine;
     const StereoChorus& chorus = engine.state().getStereoChorus();
@@ -132,9 +133,14 @@ TEST(EngineSetup, ChorusModulatorsKeepTheirIncrementsWhenTheRateChanges)
     engine.core().setSampleRate(48000.0f);
     EXPECT_EQ(engine.state().getRadiansPerSample(), static_cast<float>(6.28318977355957 / 44100.0));
     engine.render(64);
+    EXPECT_EQ(chorus.getLfoA().getIncrement(), 44739);  // 0.5 Hz x 2^32 / 48000
+    EXPECT_EQ(chorus.getLfoB().getIncrement(), 107374); // 1.2 Hz
+    EXPECT_EQ(engine.state().getRadiansPerSample(), static_cast<float>(6.28318977355957 / 48000.0));
+
+    engine.core().setSampleRate(44100.0f);
+    engine.render(64);
     EXPECT_EQ(chorus.getLfoA().getIncrement(), 48695);
     EXPECT_EQ(chorus.getLfoB().getIncrement(), 116869);
-    EXPECT_EQ(engine.state().getRadiansPerSample(), static_cast<float>(6.28318977355957 / 48000.0));
 }
 
 // A new rate and switching on restart the limiter; a rate followed from elsewhere

@@ -44,7 +44,7 @@ TEST(FloatingPointState, EveryKeptFloatIsReported)
         "dcState",         "previousOutput",  "velocitySmoothed", "envelope",       "attackCount",
         "decayCount",      "releaseCount",    "releaseLevel",    "attackStart",     "sustainSmoothed",
         "resonatorState1", "resonatorState2", "splitLow",        "splitBand",       "sweepBand",
-        "sweepLow",        "chorusLow",
+        "sweepLow",        "chorusLow",       "readingA",        "readingB",
     };
     std::set<std::string> reported;
     SynthEngine engine;
