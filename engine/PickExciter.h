@@ -8,40 +8,36 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/EngineMath.h"
 #include "engine/OnePole.h"
 #include "engine/RateScale.h"
 
 class PickExciter {
 public:
-    // Takes the rate: the burst keeps its length in time, and the noise its cutoff
-    // and level (white noise spreads its power over the whole band, so it is raised
-    // with the square root of the rate to keep the same power below the cutoff).
+    // Takes the rate: the burst keeps its length in time. The noise is made at the
+    // design rate's steps at every rate, so it keeps its spectrum, its level and even
+    // its sequence in time; another rate holds each step's value until the next.
     void setRateScale(const RateScale& rate)
     {
         scale = rate;
-        noiseGain = std::sqrt(rate.factor());
-        noiseCutoff = -1.0f;
+        // Rates below 5512.5 Hz (and rates that are no rate at all) take at most 8 steps.
+        const double steps = 1.0 / rate.factor();
+        stepsPerSample = steps > 0.0 && steps <= 8.0 ? steps : (steps > 8.0 ? 8.0 : 1.0);
     }
 
     // Steps the generator and the noise low-pass; takes "NisFilter", "Pick" and the
     // note velocity, returns the new noise value.
     float nextNoise(double radiansPerSample, float nisFilter, float pick, float noteVelocity)
     {
-        const float cutoff = static_cast<float>(nisFilter * 3860.0 + 40.0);
-        randomState = randomState * 214013u + 2531011u;
-        const std::int32_t r = static_cast<std::int32_t>((randomState >> 16) & 0x7FFF);
-        const float white = static_cast<float>(((r * 0.000030517578125 - 0.5) *
-                                                (noteVelocity * kNoiseVelocityDepth + kNoiseFloor)) *
-                                               pick * 4.0);
         if (scale.atDesignRate()) {
-            return onePole::smooth(noiseState, white, radiansPerSample, cutoff);
+            return designNoiseStep(radiansPerSample, nisFilter, pick, noteVelocity);
         }
-        if (!sameBits(cutoff, noiseCutoff)) {
-            noiseCutoff = cutoff;
-            noiseCoefficient = scale.smoother(cutoff);
+        // The steps due by this sample's time, the step at this very time included.
+        while (stepPosition >= 0.0) {
+            stepPosition -= 1.0;
+            designNoiseStep(RateScale::kDesignRadiansPerSample, nisFilter, pick, noteVelocity);
         }
-        return onePole::smoothBy(noiseState, white * noiseGain, noiseCoefficient);
+        stepPosition += stepsPerSample;
+        return noiseState;
     }
 
     // The excitation of this sample: the burst while the gate is open and the count
@@ -98,6 +94,18 @@ private:
         return length >= INT_MAX ? INT_MAX : static_cast<std::int32_t>(length);
     }
 
+    // One step of the generator and of the noise low-pass, in the design's arithmetic.
+    float designNoiseStep(double radiansPerSample, float nisFilter, float pick, float noteVelocity)
+    {
+        const float cutoff = static_cast<float>(nisFilter * 3860.0 + 40.0);
+        randomState = randomState * 214013u + 2531011u;
+        const std::int32_t r = static_cast<std::int32_t>((randomState >> 16) & 0x7FFF);
+        const float white = static_cast<float>(((r * 0.000030517578125 - 0.5) *
+                                                (noteVelocity * kNoiseVelocityDepth + kNoiseFloor)) *
+                                               pick * 4.0);
+        return onePole::smooth(noiseState, white, radiansPerSample, cutoff);
+    }
+
     // The burst's triangle at count c of B: rising from 0 to 1 at B/2 and back.
     static double burstTriangle(std::int32_t c, double B)
     {
@@ -107,10 +115,11 @@ private:
 
 
     RateScale scale;
-    double noiseGain = 1.0;          // the white noise's level at this rate
-    float noiseCutoff = -1.0f;       // the cutoff noiseCoefficient was computed for
-    double noiseCoefficient = 0.0;   // the low-pass's coefficient away from the design rate
     float noiseState = 0.0f;
+    // Away from the design rate: design steps per sample, and the time of this sample
+    // past the next step's (negative while it is still to come).
+    double stepsPerSample = 1.0;
+    double stepPosition = 0.0;
     std::uint32_t randomState = 1;
     std::int32_t pickCounter = 0; // samples since the gate opened; 0 while it is closed
 };

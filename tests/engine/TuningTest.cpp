@@ -1,9 +1,9 @@
 // The ordinary string plays in tune: a held note, measured from the rendered output,
 // sounds within a cent of half the key's table frequency (an octave below the key,
 // as a guitar sounds below its written note), across the keyboard and at the common
-// sample rates. The loop's two delays are lengthened by a compensation for the sample
-// that reading after writing takes and for the phase lead of the DC tracker inside
-// the loop; PowerChord's loops are left as they were.
+// sample rates from 44.1 to 192 kHz. The loop's two delays are lengthened by a
+// compensation for the sample that reading after writing takes and for the phase
+// lead of the DC tracker inside the loop; PowerChord's loops are left as they were.
 
 #include <gtest/gtest.h>
 
@@ -50,9 +50,9 @@ TEST(Tuning, HeldNotesSoundWithinACentOfAnOctaveBelowTheKey)
 {
     const struct {
         float rate;
-        int lowKey; // at 96 kHz the lines' 3000 samples hold keys 25 and up; measured from key 28
+        int lowKey;
         int step;
-    } rates[] = {{44100.0f, 21, 2}, {48000.0f, 21, 5}, {96000.0f, 28, 5}};
+    } rates[] = {{44100.0f, 21, 2}, {48000.0f, 21, 5}, {88200.0f, 21, 5}, {96000.0f, 21, 5}, {192000.0f, 21, 5}};
     for (const auto& row : rates) {
         for (int key : keys(row.lowKey, row.step)) {
             const double cents = centsOff(key, row.rate);
