@@ -18,6 +18,17 @@ double fallingCurve(float count, float length, float exponent)
 
 } // namespace
 
+void AmplitudeEnvelope::glideBlockParameters(float attack, float decay, float release, float curve)
+{
+    const bool keepRescaled = rescaled;
+    const float rescaledLength = block.decayLength;
+    setBlockParameters(attack, decay, release, curve, blockRate);
+    if (keepRescaled) {
+        block.decayLength = rescaledLength;
+        rescaled = true;
+    }
+}
+
 void AmplitudeEnvelope::setBlockParameters(float attack, float decay, float release, float curve, float rate)
 {
     const float inputs[kBlockInputs] = {attack, decay, release, curve, rate};

@@ -12,6 +12,9 @@ public:
     // a block, and the block's rate: the segment lengths and curves for the block.
     // The powers are only recomputed when an input changes.
     void setBlockParameters(float attack, float decay, float release, float curve, float rate);
+    // The same within a block, while those values glide: the lengths and curves
+    // follow them, and a decay rescaled for a note starting in this block stays so.
+    void glideBlockParameters(float attack, float decay, float release, float curve);
 
     // One step: takes the gate (which it may close), the velocity factor, "Decay",
     // the modulation wheel and "Sustain"; returns the envelope.

@@ -15,9 +15,11 @@ class FilterSection {
 public:
     bool isValid() const { return limiter.isValid(); }
 
-    // Takes the block's rate; the swept filter's cutoff starts the block at 0.
-    void beginBlock(float rate, const RateScale& rateScale, double radiansPerSample)
+    // Takes the block's rate and how many samples a switch of the section fades
+    // over; the swept filter's cutoff starts the block at 0.
+    void beginBlock(float rate, const RateScale& rateScale, double radiansPerSample, std::int32_t fadeSamples)
     {
+        fadeStep = 1.0 / fadeSamples;
         if (!sameBits(rate, blockRate)) {
             scale = rateScale;
             swept.setRateScale(rateScale);
@@ -28,40 +30,26 @@ public:
         limiter.setSampleRate(rate);
     }
 
+    // The section stands on or off for "DynaTone" and "PowerChord" at once, without
+    // a fade (nothing played before).
+    void settle(float dynaTone, float powerChord) { presence = isOn(dynaTone, powerChord) ? 1.0 : 0.0; }
+
     // Takes the voice sample, "DynaTone", "PowerChord", "ToneRama", the envelope and
     // whether this sample is a control tick; returns the shaped sample, or the sample
-    // itself while the section is off.
+    // itself while the section is off. Switching the section on or off (DynaTone
+    // leaving or reaching 0, PowerChord switched) fades between the two over 10 ms:
+    // the filters start from where they stopped, so a cut would click.
     float process(float signal, float dynaTone, float powerChord, float toneRama, float envelope, bool controlTick,
                   double radiansPerSample)
     {
-        const double D = dynaTone;
-        if (!(D > 0.0 || powerChord > 0.0f)) {
-            return signal;
+        const bool on = isOn(dynaTone, powerChord);
+        if (presence == (on ? 1.0 : 0.0)) {
+            return on ? shape(signal, dynaTone, toneRama, envelope, controlTick, radiansPerSample) : signal;
         }
-        const double T = toneRama;
-        const double env = envelope;
-        if (controlTick) {
-            swept.setCutoff(sweepCutoff(D, env), radiansPerSample);
-        }
-        const float F = static_cast<float>(D * 2300.0 + 440.0);
-        double bands;
-        if (scale.atDesignRate()) {
-            const float low = resonator.process(signal, D, F, radiansPerSample);
-            bands = split.process(low, F, radiansPerSample);
-        } else {
-            if (!sameBits(F, resonatorCutoff)) {
-                resonatorCutoff = F;
-                resonatorCoefficient = scale.smoother(F);
-                splitCoefficient = scale.smoother(SplitFilter::splitCutoff(F));
-            }
-            bands = split.processBy(resonator.processBy(signal, D, resonatorCoefficient), splitCoefficient);
-        }
-        const float damping = static_cast<float>(
-            2.0 * (1.0 - (((env * kEnvelopeDamping + kDampingBase) * D) * kDampingDepth + kDampingOffset)));
-        swept.process(signal, damping);
-        const float mix = static_cast<float>((2.0 * T) * (kBandGain * swept.band() + kLowGain * swept.low()) +
-                                             (kResonantGain * (1.0 - T)) * bands);
-        return limiter.process(softClip(mix));
+        presence = on ? (presence + fadeStep < 1.0 ? presence + fadeStep : 1.0)
+                      : (presence - fadeStep > 0.0 ? presence - fadeStep : 0.0);
+        const float shaped = shape(signal, dynaTone, toneRama, envelope, controlTick, radiansPerSample);
+        return static_cast<float>((1.0 - presence) * signal + presence * shaped);
     }
 
     // Sets the limiter's gain back to 1, as a new rate or switching on does.
@@ -88,6 +76,41 @@ public:
     const PeakLimiter& getLimiter() const { return limiter; }
 
 private:
+    static bool isOn(float dynaTone, float powerChord)
+    {
+        return static_cast<double>(dynaTone) > 0.0 || powerChord > 0.0f;
+    }
+
+    // The section itself.
+    float shape(float signal, float dynaTone, float toneRama, float envelope, bool controlTick, double radiansPerSample)
+    {
+        const double D = dynaTone;
+        const double T = toneRama;
+        const double env = envelope;
+        if (controlTick) {
+            swept.setCutoff(sweepCutoff(D, env), radiansPerSample);
+        }
+        const float F = static_cast<float>(D * 2300.0 + 440.0);
+        double bands;
+        if (scale.atDesignRate()) {
+            const float low = resonator.process(signal, D, F, radiansPerSample);
+            bands = split.process(low, F, radiansPerSample);
+        } else {
+            if (!sameBits(F, resonatorCutoff)) {
+                resonatorCutoff = F;
+                resonatorCoefficient = scale.smoother(F);
+                splitCoefficient = scale.smoother(SplitFilter::splitCutoff(F));
+            }
+            bands = split.processBy(resonator.processBy(signal, D, resonatorCoefficient), splitCoefficient);
+        }
+        const float damping = static_cast<float>(
+            2.0 * (1.0 - (((env * kEnvelopeDamping + kDampingBase) * D) * kDampingDepth + kDampingOffset)));
+        swept.process(signal, damping);
+        const float mix = static_cast<float>((2.0 * T) * (kBandGain * swept.band() + kLowGain * swept.low()) +
+                                             (kResonantGain * (1.0 - T)) * bands);
+        return limiter.process(softClip(mix));
+    }
+
     // Single-precision constants widened to double.
     static constexpr double kSweepOpen = 0.2f;
     static constexpr double kSweepFloor = 0.8f;
@@ -115,6 +138,8 @@ private:
     PeakLimiter limiter;
     float blockRate = 0.0f;
     RateScale scale;
+    double presence = 0.0; // how much of the section is heard: 0 off, 1 on, between while it fades
+    double fadeStep = 1.0; // per sample
     // Away from the design rate: the coefficients of the resonator and of the split
     // for the resonator's cutoff last seen.
     float resonatorCutoff = -1.0f;

@@ -25,12 +25,17 @@ void SynthEngine::beginBlock(float rate)
         radiansRate = rate;
         followRate(rate);
     }
+    const bool atOnce = glide.takesValuesAtOnce();
+    glide.beginBlock(liveValues, rate);
+    if (atOnce) {
+        filter.settle(liveValue(kDynaTone), liveValue(kPowerChord));
+    }
     previousOutput = 0.0f;
     amplitude.setBlockParameters(liveValue(kAttack), liveValue(kDecay), liveValue(kRelease), liveValue(kADSRCurve),
                                  rate);
     volume = liveValue(kVolume);
     overdrive.setVolume(volume);
-    filter.beginBlock(rate, rateScale, radiansPerSample);
+    filter.beginBlock(rate, rateScale, radiansPerSample, glide.glideSamples());
     chorus.setSampleRate(rate);
 }
 
@@ -50,6 +55,19 @@ inline void SynthEngine::outputStage(float signal, double rps, float& left, floa
     }
 }
 
+inline void SynthEngine::followGlides()
+{
+    if (glide.movesInBlock(kVolume)) {
+        volume = liveValue(kVolume);
+        overdrive.setVolume(volume);
+    }
+    if (glide.movesInBlock(kAttack) || glide.movesInBlock(kDecay) || glide.movesInBlock(kRelease) ||
+        glide.movesInBlock(kADSRCurve)) {
+        amplitude.glideBlockParameters(liveValue(kAttack), liveValue(kDecay), liveValue(kRelease),
+                                       liveValue(kADSRCurve));
+    }
+}
+
 void SynthEngine::renderBlock(float* left, float* right, std::int32_t frames)
 {
     const float rate = sampleRate;
@@ -65,6 +83,9 @@ void SynthEngine::renderBlock(float* left, float* right, std::int32_t frames)
     PickExciter pick = exciter;
 
     for (std::int32_t i = 0; i < frames; ++i) {
+        if (glide.step()) {
+            followGlides();
+        }
         const bool controlTick = clock.tick();
         const float noise = pick.nextNoise(rps, liveValue(kNisFilter), liveValue(kPick), note.noteVelocity);
         if (controlTick) {

@@ -4,11 +4,13 @@
 
 #include "engine/ControlClock.h"
 
+// A new rate or switching on: the values set meanwhile are taken at once.
 void SynthEngine::setSampleRate(float rate)
 {
     sampleRate = rate;
     filter.restartLimiter();
     reserveDelayLines(rate);
+    glide.takeNextValuesAtOnce();
 }
 
 float SynthEngine::getSampleRate() const
@@ -29,6 +31,7 @@ void SynthEngine::resume()
     queue.clear(note);
     filter.restartLimiter();
     reserveDelayLines(sampleRate);
+    glide.takeNextValuesAtOnce();
 }
 
 // The design's lengths in samples and coefficients per sample mean their time and

@@ -14,6 +14,7 @@
 #include "engine/FilterSection.h"
 #include "engine/NoteState.h"
 #include "engine/Overdrive.h"
+#include "engine/ParameterGlide.h"
 #include "engine/ParameterSlot.h"
 #include "engine/PickExciter.h"
 #include "engine/RateScale.h"
@@ -80,7 +81,10 @@ public:
     void forEachState(Visit&& visit) const;
 
 private:
-    float liveValue(ParameterIndex index) const { return liveValues[index].asFloat(); }
+    // The value the voice plays with: the live value, gliding when it moved.
+    float liveValue(ParameterIndex index) const { return glide.value(index); }
+    // Per-block values of the parameters that glide in this block, for the sample.
+    void followGlides();
     // The values that stay fixed for one block, read at its start.
     void beginBlock(float rate);
     // The stages' lengths and coefficients for a new rate; allocates nothing.
@@ -98,6 +102,7 @@ private:
 
     RelaxedAtomic<float> sampleRate;
     ParameterSlot liveValues[kNumParameters];
+    ParameterGlide glide;
 
     NoteState note;
     EventQueue queue;

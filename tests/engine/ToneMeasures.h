@@ -123,6 +123,46 @@ inline double t60Seconds(const std::vector<float>& x, std::size_t from, double r
     return slope < 0.0 ? -60.0 / slope : std::numeric_limits<double>::infinity();
 }
 
+// x high-passed at hz by a fourth-order Butterworth filter (two biquads).
+inline std::vector<float> highPassed(const std::vector<float>& x, double rate, double hz)
+{
+    std::vector<double> y(x.begin(), x.end());
+    const double pi = std::acos(-1.0);
+    for (double q : {0.54119610014619690, 1.3065629648763766}) {
+        const double w = 2.0 * pi * hz / rate;
+        const double alpha = std::sin(w) / (2.0 * q);
+        const double c = std::cos(w);
+        const double a0 = 1.0 + alpha;
+        const double b0 = (1.0 + c) / 2.0 / a0;
+        const double b1 = -(1.0 + c) / a0;
+        const double b2 = b0;
+        const double a1 = -2.0 * c / a0;
+        const double a2 = (1.0 - alpha) / a0;
+        double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
+        for (double& v : y) {
+            const double out = b0 * v + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+            x2 = x1;
+            x1 = v;
+            y2 = y1;
+            y1 = out;
+            v = out;
+        }
+    }
+    return std::vector<float>(y.begin(), y.end());
+}
+
+// The loudest RMS level in dB of a window of `window` samples starting anywhere in
+// [from, to), in steps of a quarter window.
+inline double loudestWindowDb(const std::vector<float>& x, std::size_t from, std::size_t to, std::size_t window)
+{
+    double loudest = -1e9;
+    const std::size_t stride = std::max<std::size_t>(window / 4, 1);
+    for (std::size_t start = from; start < to && start + window <= x.size(); start += stride) {
+        loudest = std::max(loudest, rmsDb(x, start, start + window));
+    }
+    return loudest;
+}
+
 // Correlation of the two channels over [from, to): 1 for the same signal.
 inline double correlation(const std::vector<float>& a, const std::vector<float>& b, std::size_t from, std::size_t to)
 {
