@@ -4,7 +4,8 @@
 # picture of spectrograms, docs/sounds.png, and the table of figures with the list
 # of sounds on standard output and in build/gallery/figures.md, both for README's
 # "Sounds" section.
-# Fails when a sound's peak leaves -12 to -1 dBFS or two sounds measure alike.
+# Fails when a sound's loudness leaves -21 +- 1.5 LUFS, a peak passes -1 dBFS or
+# two sounds measure alike.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh gallery

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Measures renders of the reference phrase (examples/reference.mid) and draws
-them: per sound the peak level, the samples beyond full scale, the spectral
-centroid, the time to decay by 40 dB, the stereo correlation and the peak/RMS
-ratio, as a Markdown table on standard output, and one PNG with a grid of
-spectrograms. Names two sounds whose figures are all alike, and exits 1 when a
-level is out of bounds or two sounds are alike.
+them: per sound the integrated loudness (EBU R128), the peak level, the samples
+beyond full scale, the spectral centroid, the time to decay by 40 dB, the stereo
+correlation and the peak/RMS ratio, as a Markdown table on standard output, and
+one PNG with a grid of spectrograms. Names two sounds whose figures are all alike,
+and exits 1 when a loudness or peak is out of bounds or two sounds are alike.
 
 Usage: sound-gallery.py [--picture OUT.png] NAME=FILE.flac ...
 Needs python3-numpy, python3-matplotlib and python3-soundfile.
@@ -31,8 +31,10 @@ _spec.loader.exec_module(_reference)
 RING_START_SECONDS = _reference.seconds(_reference.RING_START_BEAT)
 RING_END_SECONDS = _reference.seconds(_reference.END_BEAT)
 
-# The level every sound keeps on the phrase, in dBFS.
-LOWEST_PEAK_DB = -12.0
+# The loudness every sound keeps on the phrase (LUFS, within the band) and the
+# highest peak (dBFS).
+TARGET_LOUDNESS = -21.0
+LOUDNESS_BAND = 1.5
 HIGHEST_PEAK_DB = -1.0
 
 # Two sounds are alike when every figure lies this close to the other's.
@@ -54,6 +56,53 @@ def spectral_centroid(mono, rate):
     power = (numpy.abs(numpy.fft.rfft(frames * window, axis=1)) ** 2).sum(axis=0)
     frequencies = numpy.fft.rfftfreq(size, 1.0 / rate)
     return float((frequencies * power).sum() / power.sum())
+
+
+def biquad(x, b, a):
+    """x through one biquad section with coefficients b and a (a[0] = 1)."""
+    y = numpy.empty_like(x)
+    x1 = x2 = y1 = y2 = 0.0
+    for n, value in enumerate(x):
+        out = b[0] * value + b[1] * x1 + b[2] * x2 - a[1] * y1 - a[2] * y2
+        x2, x1, y2, y1 = x1, value, y1, out
+        y[n] = out
+    return y
+
+
+def k_weighting(rate):
+    """The two biquads of the K-weighting filter at rate: the head's high shelf and
+    the high-pass, from their analogue prototypes."""
+    k = math.tan(math.pi * 1681.974450955533 / rate)
+    q = 0.7071752369554196
+    vh = 10.0 ** (3.999843853973347 / 20.0)
+    vb = vh ** 0.4996667741545416
+    a0 = 1.0 + k / q + k * k
+    shelf = ([(vh + vb * k / q + k * k) / a0, 2.0 * (k * k - vh) / a0, (vh - vb * k / q + k * k) / a0],
+             [1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0])
+    k = math.tan(math.pi * 38.13547087602444 / rate)
+    q = 0.5003270373238773
+    a0 = 1.0 + k / q + k * k
+    high_pass = ([1.0, -2.0, 1.0], [1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0])
+    return shelf, high_pass
+
+
+def integrated_loudness(samples, rate):
+    """EBU R128 integrated loudness in LUFS: K-weighted mean square in 400 ms blocks
+    every 100 ms, gated at -70 LUFS and then 10 LU below the mean of those."""
+    shelf, high_pass = k_weighting(rate)
+    power = 0.0
+    weighted = []
+    for channel in samples.T:
+        filtered = biquad(biquad(channel, *shelf), *high_pass)
+        weighted.append(filtered ** 2)
+    block, step = int(0.4 * rate), int(0.1 * rate)
+    starts = range(0, len(samples) - block + 1, step)
+    blocks = numpy.array([sum(w[s:s + block].mean() for w in weighted) for s in starts])
+    loudness = -0.691 + 10.0 * numpy.log10(blocks + 1e-300)
+    kept = blocks[loudness > -70.0]
+    relative = -0.691 + 10.0 * math.log10(kept.mean()) - 10.0
+    kept = blocks[(loudness > -70.0) & (loudness > relative)]
+    return -0.691 + 10.0 * math.log10(kept.mean())
 
 
 def decay_seconds(mono, rate):
@@ -78,6 +127,7 @@ def figures(path):
     rms = math.sqrt(float((samples ** 2).mean()))
     correlation = float((left * right).sum() / math.sqrt((left ** 2).sum() * (right ** 2).sum()))
     return {
+        "loudness": integrated_loudness(samples, rate),
         "peak": decibels(peak),
         "overs": int((numpy.abs(samples) > 1.0).sum()),
         "centroid": spectral_centroid(mono, rate),
@@ -101,12 +151,13 @@ def alike(a, b):
 
 
 def table(named):
-    lines = ["| Sound | Peak (dBFS) | Centroid (Hz) | Decay by 40 dB (s) | Stereo correlation | Peak/RMS (dB) |",
-             "|---|---|---|---|---|---|"]
+    lines = ["| Sound | Loudness (LUFS) | Peak (dBFS) | Centroid (Hz) | Decay by 40 dB (s) | Stereo correlation "
+             "| Peak/RMS (dB) |",
+             "|---|---|---|---|---|---|---|"]
     for name, f in named:
         decay = "%.2f" % f["decay"] if f["decay"] is not None else "> %.1f" % (RING_END_SECONDS - RING_START_SECONDS)
-        lines.append("| %s | %.1f | %.0f | %s | %.2f | %.1f |" % (
-            name, f["peak"], f["centroid"], decay, f["correlation"], f["crest"]))
+        lines.append("| %s | %.1f | %.1f | %.0f | %s | %.2f | %.1f |" % (
+            name, f["loudness"], f["peak"], f["centroid"], decay, f["correlation"], f["crest"]))
     return "\n".join(lines)
 
 
@@ -169,7 +220,9 @@ def main():
 
     problems = []
     for name, f in named:
-        if not LOWEST_PEAK_DB <= f["peak"] <= HIGHEST_PEAK_DB or f["overs"] > 0:
+        if abs(f["loudness"] - TARGET_LOUDNESS) > LOUDNESS_BAND:
+            problems.append("%s: %.1f LUFS, outside %.1f +- %.1f" % (name, f["loudness"], TARGET_LOUDNESS, LOUDNESS_BAND))
+        if f["peak"] > HIGHEST_PEAK_DB or f["overs"] > 0:
             problems.append("%s: peak %.2f dBFS, %d samples beyond full scale" % (name, f["peak"], f["overs"]))
     for (name_a, a), (name_b, b) in itertools.combinations(named, 2):
         if alike(a, b):

@@ -1,7 +1,8 @@
 // Every factory sound on the reference phrase, played through the module as a
-// host plays it: the peak lies between -12 and -1 dBFS and no sample goes beyond
-// full scale, so a change to the instrument or the table cannot silently leave a
-// sound too quiet or clipping.
+// host plays it: all at one loudness, within 1.5 LU of -21 LUFS, so that switching
+// sounds does not jump in level, with no peak above -1 dBFS; a change to the
+// instrument or the table cannot silently leave a sound too quiet, too loud or
+// clipping.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "IntegratedLoudness.h"
 #include "presets/FactorySounds.h"
 #include "tools/hostkit/MidiFile.h"
 #include "tools/hostkit/MidiSchedule.h"
@@ -17,15 +19,18 @@
 
 namespace {
 
-constexpr double kLowestPeakDb = -12.0;
+constexpr double kTargetLoudness = -21.0;
+constexpr double kLoudnessBand = 1.5;
 constexpr double kHighestPeakDb = -1.0;
 
 struct Levels {
     float peak = 0.0f;
     long beyondFullScale = 0;
+    std::vector<float> left;
+    std::vector<float> right;
 };
 
-TEST(FactorySoundLevels, EverySoundPeaksBetweenMinus12AndMinus1DbfsOnTheReferencePhrase)
+TEST(FactorySoundLevels, EverySoundPlaysAtOneLoudnessWithPeaksBelowMinus1DbfsOnTheReferencePhrase)
 {
     MidiFile phrase;
     std::string error;
@@ -47,6 +52,8 @@ TEST(FactorySoundLevels, EverySoundPeaksBetweenMinus12AndMinus1DbfsOnTheReferenc
         }
         Levels levels;
         ASSERT_TRUE(host.render(events, endFrame, [&levels](const float* left, const float* right, std::int32_t frames) {
+            levels.left.insert(levels.left.end(), left, left + frames);
+            levels.right.insert(levels.right.end(), right, right + frames);
             for (std::int32_t i = 0; i < frames; ++i) {
                 for (const float sample : {left[i], right[i]}) {
                     levels.peak = std::max(levels.peak, std::fabs(sample));
@@ -56,7 +63,7 @@ TEST(FactorySoundLevels, EverySoundPeaksBetweenMinus12AndMinus1DbfsOnTheReferenc
             return true;
         }));
         const double peakDb = 20.0 * std::log10(std::max(levels.peak, 1e-30f));
-        EXPECT_GE(peakDb, kLowestPeakDb);
+        EXPECT_NEAR(integrated_loudness::lufs(levels.left, levels.right, 44100.0), kTargetLoudness, kLoudnessBand);
         EXPECT_LE(peakDb, kHighestPeakDb);
         EXPECT_EQ(levels.beyondFullScale, 0);
     }
