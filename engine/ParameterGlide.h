@@ -50,7 +50,7 @@ public:
 private:
     // The changes a glide remembers: a host changing a value at every block of a few
     // samples has its changes within one such span merged.
-    static constexpr std::int32_t kChanges = 64;
+    static constexpr std::int32_t kChanges = 32;
 
     // One parameter's mean over the last `length` samples of the host's values.
     class Glide {
