@@ -4,8 +4,20 @@
 
 #include "engine/EngineMath.h"
 
-void ParameterGlide::beginBlock(const ParameterSlot* live, float rate)
+void ParameterGlide::beginBlock(const ParameterSlot* live, std::uint32_t changes, float rate)
 {
+    // Most blocks find no value set and nothing gliding.
+    if (!atOnce && glidingCount == 0 && changes == seenChanges && sameBits(rate, seenRate)) {
+        if (anyMoving) {
+            for (bool& flag : moving) {
+                flag = false;
+            }
+            anyMoving = false;
+        }
+        return;
+    }
+    seenChanges = changes;
+    seenRate = rate;
     const double samples = kGlideSeconds * rate + 0.5;
     const std::int32_t newLength =
         samples >= 1.0 ? (samples < 1e7 ? static_cast<std::int32_t>(samples) : 10000000) : 1;
@@ -13,6 +25,7 @@ void ParameterGlide::beginBlock(const ParameterSlot* live, float rate)
     const bool settleAll = atOnce || newLength != length;
     length = newLength;
     glidingCount = 0;
+    anyMoving = false;
     for (std::int32_t index = 0; index < kNumParameters; ++index) {
         const float target = live[index].asFloat();
         Glide& glide = glides[index];
@@ -23,6 +36,7 @@ void ParameterGlide::beginBlock(const ParameterSlot* live, float rate)
         }
         moving[index] = !glide.ended();
         if (moving[index]) {
+            anyMoving = true;
             gliding[glidingCount++] = index;
         } else {
             values[index] = target;

@@ -23,8 +23,9 @@ public:
     // Samples of a glide at the rate of the last block.
     std::int32_t glideSamples() const { return length; }
 
-    // Takes the live values at the start of a block at rate.
-    void beginBlock(const ParameterSlot* live, float rate);
+    // Takes the live values at the start of a block at rate, and the count of values
+    // set so far (when it has not moved since the last block, neither have they).
+    void beginBlock(const ParameterSlot* live, std::uint32_t changes, float rate);
 
     // Moves every gliding value on by one sample; true when any glides.
     bool step()
@@ -44,6 +45,8 @@ public:
     }
 
     float value(ParameterIndex index) const { return values[index]; }
+    // True when some value glides in this block.
+    bool glidesInBlock() const { return glidingCount > 0; }
     // True when the value glides at some time in this block.
     bool movesInBlock(ParameterIndex index) const { return moving[index]; }
 
@@ -83,6 +86,9 @@ private:
     float values[kNumParameters] = {};
     Glide glides[kNumParameters];
     bool moving[kNumParameters] = {};
+    bool anyMoving = false;
+    std::uint32_t seenChanges = 0; // the count of values set at the last block start
+    float seenRate = 0.0f;
     std::int32_t gliding[kNumParameters] = {};
     std::int32_t glidingCount = 0;
     std::int32_t length = 1; // samples of a glide

@@ -26,7 +26,7 @@ void SynthEngine::beginBlock(float rate)
         followRate(rate);
     }
     const bool atOnce = glide.takesValuesAtOnce();
-    glide.beginBlock(liveValues, rate);
+    glide.beginBlock(liveValues, valueChanges.load(std::memory_order_acquire), rate);
     if (atOnce) {
         filter.settle(liveValue(kDynaTone), liveValue(kPowerChord));
     }
@@ -68,24 +68,18 @@ inline void SynthEngine::followGlides()
     }
 }
 
-void SynthEngine::renderBlock(float* left, float* right, std::int32_t frames)
+// Samples from to to (exclusive) of a block, with the values as they stand.
+void SynthEngine::renderSamples(float* left, float* right, std::int32_t from, std::int32_t to, BlockRun& run)
 {
-    const float rate = sampleRate;
-    beginBlock(rate);
+    const float rate = radiansRate;
     const double rps = radiansPerSample;
-    ControlClock clock(controlPeriod);
-    float heldNoise = 0.0f;
-    float velocityScale = 0.0f;
-    std::int32_t cursor = 0;
-    // The pick runs in a local copy for the block, stored back at its end: nothing
-    // else reads it while the block renders, and the noise recursion is the longest
-    // chain of an idle sample, which a round trip through memory lengthens.
-    PickExciter pick = exciter;
-
-    for (std::int32_t i = 0; i < frames; ++i) {
-        if (glide.step()) {
-            followGlides();
-        }
+    // The block's values live in locals, so that nothing else can touch them.
+    ControlClock clock = run.clock;
+    float heldNoise = run.heldNoise;
+    float velocityScale = run.velocityScale;
+    std::int32_t cursor = run.cursor;
+    PickExciter pick = run.pick;
+    for (std::int32_t i = from; i < to; ++i) {
         const bool controlTick = clock.tick();
         const float noise = pick.nextNoise(rps, liveValue(kNisFilter), liveValue(kPick), note.noteVelocity);
         if (controlTick) {
@@ -107,7 +101,8 @@ void SynthEngine::renderBlock(float* left, float* right, std::int32_t frames)
             amplitude.restartAttack();
         }
         velocityScale = velocity.step(note.noteVelocity, liveValue(kVelocity), rps, velocityScale);
-        amplitude.step(note.noteActive, velocityScale, liveValue(kDecay), note.modWheel, liveValue(kSustain), rps);
+        amplitude.step(note.noteActive, velocityScale, liveValue(kDecay), note.modWheel, liveValue(kSustain),
+                       rps);
         signal = VelocityFollower::apply(signal, velocityScale);
 
         if (stringActive) {
@@ -117,9 +112,28 @@ void SynthEngine::renderBlock(float* left, float* right, std::int32_t frames)
         }
         outputStage(signal, rps, left[i], right[i]);
     }
-    exciter = pick;
+    run = BlockRun{clock, heldNoise, velocityScale, cursor, pick};
+}
+
+void SynthEngine::renderBlock(float* left, float* right, std::int32_t frames)
+{
+    beginBlock(sampleRate);
+    // The pick runs in a local copy for the block, stored back at its end: nothing
+    // else reads it while the block renders, and the noise recursion is the longest
+    // chain of an idle sample, which a round trip through memory lengthens.
+    BlockRun run{ControlClock(controlPeriod), 0.0f, 0.0f, 0, exciter};
+    // While values glide, one sample at a time, each with its values; the rest of
+    // the block in one go, with nothing to step in its loop.
+    std::int32_t done = 0;
+    while (done < frames && glide.step()) {
+        followGlides();
+        renderSamples(left, right, done, done + 1, run);
+        ++done;
+    }
+    renderSamples(left, right, done, frames, run);
+    exciter = run.pick;
     // Entries this call did not reach still change their keys' held flags.
-    queue.settleHeldKeys(cursor, note);
+    queue.settleHeldKeys(run.cursor, note);
     if (!voiceStateIsFinite()) {
         recoverVoiceState();
     }

@@ -69,6 +69,8 @@ void SynthEngine::setParameterWord(std::int32_t index, std::uint32_t word)
 {
     if (isParameterIndex(index)) {
         liveValues[index].setWord(word);
+        // Published after the value: a block that sees the new count sees the value.
+        valueChanges.store(valueChanges.load(std::memory_order_relaxed) + 1, std::memory_order_release);
     }
 }
 

@@ -4,10 +4,12 @@
 // construction.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "engine/AmplitudeEnvelope.h"
 #include "engine/CombFilter.h"
+#include "engine/ControlClock.h"
 #include "engine/Distorter.h"
 #include "engine/EngineParameters.h"
 #include "engine/EventQueue.h"
@@ -93,6 +95,15 @@ private:
     void reserveDelayLines(float rate);
     // Renders one block into the two outputs; the caller sets the floating-point mode.
     void renderBlock(float* left, float* right, std::int32_t frames);
+    // What one block's samples carry from one to the next.
+    struct BlockRun {
+        ControlClock clock;
+        float heldNoise;      // the pick noise at the last control tick
+        float velocityScale;  // the velocity factor, 0 from the block start
+        std::int32_t cursor;  // of the MIDI queue
+        PickExciter pick;     // the block's copy of the exciter
+    };
+    void renderSamples(float* left, float* right, std::int32_t from, std::int32_t to, BlockRun& run);
     // The envelope, overdrive, volume, chorus and channel volume of one sample.
     void outputStage(float signal, double radiansPerSample, float& left, float& right);
     // False when a state of the voice has become NaN or infinite.
@@ -102,6 +113,8 @@ private:
 
     RelaxedAtomic<float> sampleRate;
     ParameterSlot liveValues[kNumParameters];
+    // Counts the values set, so that a block can tell at one glance that none was.
+    std::atomic<std::uint32_t> valueChanges{0};
     ParameterGlide glide;
 
     NoteState note;
