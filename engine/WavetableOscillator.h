@@ -42,6 +42,8 @@ public:
     }
 
     // Read-only views of the state, for checks from outside.
+    // Back to the start of the cycle, as on construction.
+    void restartPhase() { phase = 0; }
     std::uint32_t getPhase() const { return phase; }
     std::int32_t getIncrement() const { return increment; }
     // Returns table entry i (0..256); out-of-range indices give 0.0.
