@@ -139,13 +139,13 @@ bool CLAP_ABI voiceInfo(const clap_plugin*, clap_voice_info* info)
 const clap_plugin_voice_info kVoiceInfo = {voiceInfo};
 
 // ---- Tail: the release time at the instance's rate, 5 (r^2 + 0.01) seconds for
-// a "Release" value r, rounded up to whole samples.
+// a "Release" value r, in whole samples.
 std::uint32_t CLAP_ABI tail(const clap_plugin* plugin)
 {
     const SynthEngine& engine = instanceOf(plugin).engine;
     const double release = engine.getParameter(kRelease);
     const double seconds = 5.0 * (release * release + 0.01);
-    const double samples = std::ceil(seconds * engine.getSampleRate());
+    const double samples = std::round(seconds * engine.getSampleRate());
     return samples < 2147483647.0 ? static_cast<std::uint32_t>(samples) : 2147483647u;
 }
 
