@@ -48,8 +48,8 @@ public:
             return;
         }
         if (event.space_id == CLAP_CORE_EVENT_SPACE_ID && event.type == CLAP_EVENT_NOTE_CHOKE) {
-            splitAt(time);
             if (instance.notes.takeChoke(event)) {
+                splitAt(time);
                 engine.choke();
                 const std::int32_t fade = engine.getChokeFramesLeft();
                 if (fade > 0 && !holding) {
