@@ -208,6 +208,16 @@ public:
         return event;
     }
 
+    // Orders the events by time as hosts send them, keeping the order of equal times.
+    Events& sortByTime()
+    {
+        std::stable_sort(events.begin(), events.end(), [](const auto& a, const auto& b) {
+            return reinterpret_cast<const clap_event_header*>(a.data())->time <
+                   reinterpret_cast<const clap_event_header*>(b.data())->time;
+        });
+        return *this;
+    }
+
     bool empty() const { return events.empty(); }
     const clap_input_events* get() const { return &list; }
 
