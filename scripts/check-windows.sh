@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Checks the Windows modules that scripts/build-windows.sh makes.
+# Checks the Windows modules and CLAP plug-ins that scripts/build-windows.sh makes.
 #   Both: a DLL of the right machine that exports exactly VSTPluginMain and main,
 #   undecorated, and imports nothing but system DLLs.
 #   32-bit: cdecl entries, no x87 arithmetic, and the same sources and flags as the
 #   32-bit Linux build (build/i386, configured here when missing).
+#   CLAP plug-ins (both): a DLL of the right machine that exports exactly
+#   clap_entry by name, as data (in a data section, not the code), imports nothing
+#   but system DLLs, and whose records have the published sizes and offsets
+#   (the static_asserts of clap/ClapInterface.h); 32-bit: cdecl functions and no
+#   x87 arithmetic.
 #   64-bit: the command-line hosts run under wine64 in a throwaway prefix; they load
 #   the DLL through LoadLibrary and GetProcAddress, check the record and the texts
 #   and render the fixed phrase, which must match the native Linux module's render
@@ -102,7 +107,8 @@ check_no_x87() {
     local code
     code=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$root/win32/libzephyrant_engine.a" \
         "$root/win32/libzephyrant_texts.a" "$root/win32/libzephyrant_vst2.a" \
-        "$root/win32/CMakeFiles/Zephyrant.dir/host/EntryPoint.cpp.obj") || return 1
+        "$root/win32/CMakeFiles/Zephyrant.dir/host/EntryPoint.cpp.obj" \
+        "$root/win32/clap/CMakeFiles/zephyrant_clap.dir/"*.obj) || return 1
     # Objects holding only link-time intermediate code would pass unread.
     if ! grep -qE '\s(mul|add|div)s[sd]\s' <<<"$code"; then
         echo "no SSE arithmetic found: the libraries hold no machine code to check"
@@ -124,6 +130,51 @@ check_same_build() {
             grep -q "$library" "$tree"/CMakeFiles/Zephyrant.dir/link*.* || return 1
         done
     done
+}
+
+# The CLAP plug-in exports one name, clap_entry, and it is the record itself:
+# its address lies in a data section of the DLL, not in the code.
+check_clap_exports() {
+    local clap=$1 triple=$2
+    local headers names base rva section
+    headers=$("$(objdump_for "$triple")" -p "$clap") || return 1
+    names=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
+        sed -n 's/^\s*\[\s*[0-9]*\]\s*//p' | sort | tr '\n' ' ')
+    echo "exports: $names"
+    [ "$names" = "clap_entry " ] || return 1
+    base=$(awk '$1 == "ImageBase" {print $2}' <<<"$headers")
+    rva=$(sed -n '/^Export Address Table --/,/^$/p' <<<"$headers" | sed -n 's/.*\]\s*\([0-9a-f]*\) Export RVA/\1/p')
+    section=""
+    local index name size vma rest
+    while read -r index name size vma rest; do
+        [[ $index =~ ^[0-9]+$ ]] || continue
+        if (( 0x$rva >= 0x$vma - 0x$base && 0x$rva < 0x$vma - 0x$base + 0x$size )); then
+            section=$name
+        fi
+    done < <("$(objdump_for "$triple")" -h "$clap")
+    echo "clap_entry lies in: ${section:-no section}"
+    case "$section" in
+        .rdata | .data) ;;
+        *) return 1 ;;
+    esac
+}
+
+# The records' sizes and offsets for the target, as its compiler lays them out.
+check_clap_layout() {
+    local triple=$1
+    local compiler
+    compiler=$(command -v "$triple-g++-win32" || command -v "$triple-g++")
+    echo '#include "clap/ClapInterface.h"' | "$compiler" -std=c++17 -fsyntax-only -I. -x c++ - &&
+        echo "static_asserts of clap/ClapInterface.h hold for $triple"
+}
+
+# No function of the 32-bit plug-in is stdcall: every one is reached as cdecl.
+check_clap_cdecl() {
+    local decorated
+    decorated=$(i686-w64-mingw32-nm -g --defined-only "$root/win32/clap/CMakeFiles/zephyrant_clap.dir/"*.obj |
+        awk '$2 == "T" && $3 ~ /@[0-9]+$/ {print $3}')
+    echo "stdcall functions: ${decorated:-none}"
+    [ -z "$decorated" ]
 }
 
 # Debian's wine64 package keeps its programs in /usr/lib/wine.
@@ -185,11 +236,21 @@ stage "32-bit entries are cdecl" check_cdecl
 stage "32-bit code has no x87 arithmetic" check_no_x87
 stage "32-bit DLL compiles the 32-bit Linux module's sources with its flags" \
     check_same_build "$root/win32" "$root/i386" --require -msse2 --require -mfpmath=sse
+stage "32-bit CLAP plug-in is a PE32 i386 library" check_machine "$root/win32/lib/clap/Zephyrant.clap" i686 pei-i386
+stage "32-bit CLAP plug-in exports exactly clap_entry, as data" check_clap_exports "$root/win32/lib/clap/Zephyrant.clap" i686
+stage "32-bit CLAP plug-in imports only system DLLs" check_imports "$root/win32/lib/clap/Zephyrant.clap" i686
+stage "32-bit CLAP records have the published layout" check_clap_layout i686-w64-mingw32
+stage "32-bit CLAP functions are cdecl" check_clap_cdecl
 stage "64-bit DLL is a PE32+ x86-64 library" check_machine "$root/win64/Zephyrant.dll" x86_64 pei-x86-64
 stage "64-bit DLL exports exactly VSTPluginMain and main" check_exports "$root/win64/Zephyrant.dll" x86_64
 stage "64-bit DLL imports only system DLLs" check_imports "$root/win64/Zephyrant.dll" x86_64
 stage "64-bit DLL compiles the Linux module's sources with its flags" \
     check_same_build "$root/win64" "$root/release"
+
+stage "64-bit CLAP plug-in is a PE32+ x86-64 library" check_machine "$root/win64/lib/clap/Zephyrant.clap" x86_64 pei-x86-64
+stage "64-bit CLAP plug-in exports exactly clap_entry, as data" check_clap_exports "$root/win64/lib/clap/Zephyrant.clap" x86_64
+stage "64-bit CLAP plug-in imports only system DLLs" check_imports "$root/win64/lib/clap/Zephyrant.clap" x86_64
+stage "64-bit CLAP records have the published layout" check_clap_layout x86_64-w64-mingw32
 
 # A fresh prefix each run: nothing of an earlier run or of the user's own Wine leaks in.
 rm -rf "${root:?}/wine-prefix"
