@@ -51,14 +51,18 @@ check_machine() {
     grep -qx $'\tDLL' <<<"$characteristics"
 }
 
+# The names of a DLL's export table (objdump -p output), sorted, each followed by a blank.
+export_names() {
+    sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$1" | sed -n 's/^\s*\[\s*[0-9]*\]\s*//p' | sort | tr '\n' ' '
+}
+
 # Exactly the two names, and both lead into the module's code: an export whose
 # function the linker dropped keeps its name but points anywhere.
 check_exports() {
     local dll=$1 triple=$2
     local headers names base text rva size vma bad=0
     headers=$("$(objdump_for "$triple")" -p "$dll") || return 1
-    names=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
-        sed -n 's/^\s*\[\s*[0-9]*\]\s*//p' | sort | tr '\n' ' ')
+    names=$(export_names "$headers")
     echo "exports: $names"
     [ "$names" = "VSTPluginMain main " ] || return 1
     base=$(awk '$1 == "ImageBase" {print $2}' <<<"$headers")
@@ -138,8 +142,7 @@ check_clap_exports() {
     local clap=$1 triple=$2
     local headers names base rva section
     headers=$("$(objdump_for "$triple")" -p "$clap") || return 1
-    names=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
-        sed -n 's/^\s*\[\s*[0-9]*\]\s*//p' | sort | tr '\n' ' ')
+    names=$(export_names "$headers")
     echo "exports: $names"
     [ "$names" = "clap_entry " ] || return 1
     base=$(awk '$1 == "ImageBase" {print $2}' <<<"$headers")

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "clap/ClapInterface.h"
+#include "tests/Performance.h"
 
 namespace clap_test_host {
 
@@ -263,31 +264,17 @@ struct Stream {
     }
 };
 
-// Both output channels of a rendering.
-struct Stereo {
-    std::vector<float> left;
-    std::vector<float> right;
+using test_performance::Stereo;
 
-    void append(const Stereo& more)
-    {
-        left.insert(left.end(), more.left.begin(), more.left.end());
-        right.insert(right.end(), more.right.begin(), more.right.end());
+// The loudest sample of both channels from sample from on.
+inline float peakFrom(const Stereo& out, std::size_t from)
+{
+    float level = 0.0f;
+    for (std::size_t i = from; i < out.left.size(); ++i) {
+        level = std::max({level, std::fabs(out.left[i]), std::fabs(out.right[i])});
     }
-    float peak(std::size_t from = 0) const
-    {
-        float level = 0.0f;
-        for (std::size_t i = from; i < left.size(); ++i) {
-            level = std::max({level, std::fabs(left[i]), std::fabs(right[i])});
-        }
-        return level;
-    }
-    bool sameBits(const Stereo& other) const
-    {
-        return left.size() == other.left.size() &&
-               std::memcmp(left.data(), other.left.data(), left.size() * sizeof(float)) == 0 &&
-               std::memcmp(right.data(), other.right.data(), right.size() * sizeof(float)) == 0;
-    }
-};
+    return level;
+}
 
 // A value no rendering writes by chance.
 constexpr float kUnwritten = -12345.678f;

@@ -200,20 +200,6 @@ Stereo renderClap(double rate, const std::vector<ClapBlock>& blocks)
     return out;
 }
 
-long firstDifference(const Stereo& a, const Stereo& b)
-{
-    if (a.left.size() != b.left.size()) {
-        return 0;
-    }
-    for (std::size_t i = 0; i < a.left.size(); ++i) {
-        if (std::memcmp(&a.left[i], &b.left[i], sizeof(float)) != 0 ||
-            std::memcmp(&a.right[i], &b.right[i], sizeof(float)) != 0) {
-            return static_cast<long>(i);
-        }
-    }
-    return -1;
-}
-
 struct IdentityCase {
     std::size_t phrase;
     std::vector<std::uint32_t> blocks;

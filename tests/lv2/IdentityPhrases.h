@@ -1,9 +1,11 @@
 // The phrases every plug-in front end is held to the VST 2.x module with: three
 // performances in absolute frames, each a rate, parameter settings at frames and
-// MIDI messages of one to three bytes, and the MIDI helpers they are written with.
+// MIDI messages of one to three bytes, the MIDI helpers they are written with, and
+// the comparison of two renderings.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace identity_phrases {
@@ -141,6 +143,23 @@ inline std::vector<Phrase> phrases()
           {70000, noteOff(48)}},
          {60000}},
     };
+}
+
+// Index of the first sample whose bits differ in either channel of two renderings
+// (anything with left and right sample vectors), 0 for different lengths, or -1.
+template <typename Stereo>
+long firstDifference(const Stereo& a, const Stereo& b)
+{
+    if (a.left.size() != b.left.size()) {
+        return 0;
+    }
+    for (std::size_t i = 0; i < a.left.size(); ++i) {
+        if (std::memcmp(&a.left[i], &b.left[i], sizeof(float)) != 0 ||
+            std::memcmp(&a.right[i], &b.right[i], sizeof(float)) != 0) {
+            return static_cast<long>(i);
+        }
+    }
+    return -1;
 }
 
 } // namespace identity_phrases

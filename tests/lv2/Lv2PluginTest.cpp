@@ -109,21 +109,6 @@ Stereo renderPlugin(double rate, const std::vector<Block>& runs)
     return out;
 }
 
-// Index of the first sample whose bits differ in either channel, or -1.
-long firstDifference(const Stereo& a, const Stereo& b)
-{
-    if (a.left.size() != b.left.size()) {
-        return 0;
-    }
-    for (std::size_t i = 0; i < a.left.size(); ++i) {
-        if (std::memcmp(&a.left[i], &b.left[i], sizeof(float)) != 0 ||
-            std::memcmp(&a.right[i], &b.right[i], sizeof(float)) != 0) {
-            return static_cast<long>(i);
-        }
-    }
-    return -1;
-}
-
 float peak(const Stereo& s)
 {
     float level = 0.0f;
