@@ -257,8 +257,7 @@ std::vector<IdentityCase> identityCases()
 {
     std::vector<IdentityCase> cases;
     for (std::size_t phrase = 0; phrase < phrases().size(); ++phrase) {
-        for (const std::vector<std::uint32_t>& blocks :
-             {std::vector<std::uint32_t>{1}, {64}, {4096}, {1, 0, 64, 300, 4096, 17}}) {
+        for (const std::vector<std::uint32_t>& blocks : identityBlockLengths()) {
             cases.push_back({phrase, blocks});
         }
     }

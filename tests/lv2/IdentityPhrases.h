@@ -145,6 +145,13 @@ inline std::vector<Phrase> phrases()
     };
 }
 
+// The block lengths each phrase is played in, in turn: blocks of 1, 64 and 4096
+// frames, and a ragged partition with a block of no frames.
+inline std::vector<std::vector<std::uint32_t>> identityBlockLengths()
+{
+    return {{1}, {64}, {4096}, {1, 0, 64, 300, 4096, 17}};
+}
+
 // Index of the first sample whose bits differ in either channel of two renderings
 // (anything with left and right sample vectors), 0 for different lengths, or -1.
 template <typename Stereo>
