@@ -37,8 +37,8 @@ std::uint32_t NoteInput::translate(const clap_event_header& event, MidiMessage* 
     }
     if (event.type == CLAP_EVENT_NOTE_ON && noteEventFits(event)) {
         const auto& note = reinterpret_cast<const clap_event_note&>(event);
-        if (!forThisPort(note.port_index) || note.port_index < 0 || note.channel < 0 || note.channel > 15 ||
-            note.key < 0 || note.key > 127) {
+        // A note-on names its port, channel and key: no wildcards.
+        if (note.port_index != 0 || note.channel < 0 || note.channel > 15 || note.key < 0 || note.key > 127) {
             return 0;
         }
         messages[0] = {static_cast<std::uint8_t>(0x90 | note.channel), static_cast<std::uint8_t>(note.key),
