@@ -257,7 +257,9 @@ struct Stream {
                     }
                     const std::size_t count =
                         std::min<std::uint64_t>({size, self.chunk, self.bytes.size() - self.position});
-                    std::memcpy(buffer, self.bytes.data() + self.position, count);
+                    if (count > 0) {
+                        std::memcpy(buffer, self.bytes.data() + self.position, count);
+                    }
                     self.position += count;
                     return static_cast<std::int64_t>(count);
                 }};

@@ -98,7 +98,8 @@ TEST(ClapRealTime, StateLoadsAndPresetsWhileTheAudioThreadPlaysAreSafe)
     std::atomic<bool> playing{true};
     std::thread audio([&] {
         Block block(512);
-        const Events notes = Events().noteOn(0, 50, 1.0).noteOff(400, 50).value(100, 14, 0.4);
+        // Automation of a value both states hold alike.
+        const Events notes = Events().noteOn(0, 50, 1.0).noteOff(400, 50).value(100, 14, 0.0);
         while (playing.load()) {
             block.run(instance, 512, notes);
         }
