@@ -8,7 +8,9 @@
 #   clap_entry by name, as data (in a data section, not the code), imports nothing
 #   but system DLLs, and whose records have the published sizes and offsets
 #   (the static_asserts of clap/ClapInterface.h); 32-bit: cdecl functions and no
-#   x87 arithmetic.
+#   x87 arithmetic. The 64-bit one also runs under wine64 in a minimal CLAP host
+#   (tests/clap/windows), whose texts must equal the Linux plug-in's and whose
+#   render must match it within the same tolerance as the module's.
 #   64-bit: the command-line hosts run under wine64 in a throwaway prefix; they load
 #   the DLL through LoadLibrary and GetProcAddress, check the record and the texts
 #   and render the fixed phrase, which must match the native Linux module's render
@@ -221,7 +223,8 @@ check_wine_render() {
 
 # The native references and the 32-bit Linux flags to compare with.
 cmake -S . -B "$root/release" -DCMAKE_BUILD_TYPE=Release -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null || exit 1
-cmake --build "$root/release" -j"$jobs" --target Zephyrant zephyrant-module-check zephyrant-info zephyrant-render ||
+cmake --build "$root/release" -j"$jobs" --target Zephyrant zephyrant-module-check zephyrant-info zephyrant-render \
+    zephyrant_clap ||
     exit 1
 "$root/release/zephyrant-module-check" "$root/release/Zephyrant.so" \
     --texts "$out/linux64-texts.txt" --render "$out/linux64.raw" >/dev/null || exit 1
@@ -255,12 +258,32 @@ stage "64-bit CLAP plug-in exports exactly clap_entry, as data" check_clap_expor
 stage "64-bit CLAP plug-in imports only system DLLs" check_imports "$root/win64/lib/clap/Zephyrant.clap" x86_64
 stage "64-bit CLAP records have the published layout" check_clap_layout x86_64-w64-mingw32
 
+# The same minimal CLAP host, built for Linux and for 64-bit Windows, reads and
+# renders the Linux and the Windows plug-in.
+check_wine_clap() {
+    local source=tests/clap/windows/ClapRenderCheck.cpp
+    g++ -std=c++17 -O2 -I. "$source" -ldl -o "$out/clap-render-check" || return 1
+    x86_64-w64-mingw32-g++-win32 -std=c++17 -O2 -static -I. "$source" -o "$root/win64/clap-render-check.exe" ||
+        return 1
+    "$out/clap-render-check" "$root/release/lib/clap/Zephyrant.clap" "$out/clap-linux64-texts.txt" \
+        "$out/clap-linux64.raw" || return 1
+    run_wine clap-render-check.exe lib/clap/Zephyrant.clap ../cross/clap-win64-texts.txt ../cross/clap-win64.raw ||
+        return 1
+    if ! diff -u "$out/clap-linux64-texts.txt" <(tr -d '\r' <"$out/clap-win64-texts.txt"); then
+        echo "the Windows CLAP plug-in answers other texts than the Linux one"
+        return 1
+    fi
+    echo "texts: identical to the Linux CLAP plug-in's"
+    "$root/release/zephyrant-module-check" --compare "$out/clap-linux64.raw" "$out/clap-win64.raw" --tolerance "$tolerance"
+}
+
 # A fresh prefix each run: nothing of an earlier run or of the user's own Wine leaks in.
 rm -rf "${root:?}/wine-prefix"
 "${wine_env[@]}" "$(wine_tool wine)" wineboot --init >/dev/null 2>&1
 stage "64-bit DLL under wine64: record, texts and the fixed phrase" check_wine_record_and_render
 stage "64-bit zephyrant-info under wine64" check_wine_info
 stage "64-bit zephyrant-render under wine64" check_wine_render
+stage "64-bit CLAP plug-in under wine64: texts and a rendered phrase" check_wine_clap
 "${wine_env[@]}" "$(wine_tool wineserver)" -w
 rm -rf "${root:?}/wine-prefix"
 
