@@ -30,25 +30,26 @@ public:
 
     void take(const clap_event_header& event)
     {
-        // Events come sorted by time; one stamped before an earlier one is taken
-        // at that one's frame, one beyond the block at its last frame.
+        // Events come sorted by time; one stamped before an earlier one taken is
+        // taken at that one's frame, one beyond the block at its last frame.
         std::uint32_t time = std::max(event.time, latest);
         if (frames > 0 && time >= frames) {
             time = frames - 1;
         } else if (frames == 0) {
             time = 0;
         }
-        latest = time;
 
         clap_id id = 0;
         float value = 0.0f;
         if (readValueEvent(event, id, value)) {
+            latest = time;
             splitAt(time);
             engine.setParameter(static_cast<std::int32_t>(id), value);
             return;
         }
         if (event.space_id == CLAP_CORE_EVENT_SPACE_ID && event.type == CLAP_EVENT_NOTE_CHOKE) {
             if (instance.notes.takeChoke(event)) {
+                latest = time;
                 splitAt(time);
                 engine.choke();
                 const std::int32_t fade = engine.getChokeFramesLeft();
@@ -62,6 +63,7 @@ public:
         MidiMessage messages[NoteInput::kMostMessagesPerEvent];
         const std::uint32_t count = instance.notes.translate(event, messages);
         if (count > 0) {
+            latest = time;
             catchUp(time);
         }
         for (std::uint32_t n = 0; n < count; ++n) {

@@ -240,6 +240,11 @@ TEST_F(ClapProcessTest, EventsOutOfOrderPlayAtTheLatestFrameSeenAndLateOnesAtThe
     const Stereo unordered = play({{1024, Events().noteOn(600, 60, 0.8).noteOn(300, 64, 0.8)}});
     const Stereo ordered = play({{1024, Events().noteOn(600, 60, 0.8).noteOn(600, 64, 0.8)}});
     EXPECT_TRUE(unordered.sameBits(ordered));
+    // An event the plug-in skips moves no later one.
+    clap_event_transport transport{};
+    transport.header = Events::header(CLAP_EVENT_TRANSPORT, 900, sizeof transport);
+    EXPECT_TRUE(play({{1024, Events().noteOn(600, 60, 0.8).add(transport).noteOn(700, 64, 0.8)}})
+                    .sameBits(play({{1024, Events().noteOn(600, 60, 0.8).noteOn(700, 64, 0.8)}})));
     const Stereo late = play({{1024, Events().noteOn(5000, 60, 0.8)}});
     EXPECT_TRUE(late.sameBits(play({{1024, Events().noteOn(1023, 60, 0.8)}})));
     EXPECT_GT(late.peak(), 0.01f);
