@@ -15,6 +15,10 @@ void SynthEngine::render(float* left, float* right, std::int32_t frames)
         frames = 0;
     }
     batchOpen = false;
+    if (chokeFade.isRunning()) {
+        renderChoke(left, right, frames);
+        return;
+    }
     renderBlock(left, right, frames);
 }
 

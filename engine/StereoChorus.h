@@ -53,6 +53,12 @@ public:
 
     // After a non-finite value: both lines emptied, the crossover and feedback at 0.
     void restart();
+    // Both modulators back at the start of their cycle, as on construction.
+    void restartModulators()
+    {
+        lfoA.restartPhase();
+        lfoB.restartPhase();
+    }
 
     template <typename Visit>
     void forEachState(Visit&& visit) const

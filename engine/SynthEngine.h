@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "engine/AmplitudeEnvelope.h"
+#include "engine/ChokeFade.h"
 #include "engine/CombFilter.h"
 #include "engine/ControlClock.h"
 #include "engine/Distorter.h"
@@ -68,6 +69,20 @@ public:
     // buffer writes nothing.
     void render(float* left, float* right, std::int32_t frames);
 
+    // Silences the voice at once: its lines, filters, envelope, noise and chorus
+    // modulators as on a fresh engine, no key held, the MIDI queue empty and the
+    // note and controller values back at their start. Parameter values and the
+    // rate stay, so what follows renders as a fresh engine with those values would.
+    void reset();
+    // Silences the voice within ChokeFade::kSeconds and without a click: the
+    // output of the coming render calls fades out, and at the fade's end the voice
+    // is silenced as by reset(), keeping the controller values. A voice that makes
+    // no sound is silenced at once; a choke during a fade changes nothing.
+    void choke();
+    // The frames of rendering the running fade still needs, 0 when none runs; a
+    // render call that ends there leaves the silenced voice to the next one.
+    std::int32_t getChokeFramesLeft() const;
+
     // Read-only views of the engine's parts, for checks from outside.
     const NoteState& getNoteState() const { return note; }
     const EventQueue& getEventQueue() const { return queue; }
@@ -110,6 +125,10 @@ private:
     bool voiceStateIsFinite() const;
     // Starts the voice afresh after such a fault.
     void recoverVoiceState();
+    // Renders a block through a running choke fade.
+    void renderChoke(float* left, float* right, std::int32_t frames);
+    // The voice as on a fresh engine, the controller values kept.
+    void silenceVoice();
 
     RelaxedAtomic<float> sampleRate;
     ParameterSlot liveValues[kNumParameters];
@@ -120,6 +139,7 @@ private:
     NoteState note;
     EventQueue queue;
     bool batchOpen = false; // a batch takes messages until the next render or resume
+    ChokeFade chokeFade;
 
     // The angular step of one sample at the block's rate: the base coefficient of
     // every one-pole smoother.

@@ -47,6 +47,9 @@ public:
         return static_cast<float>((1.0 - x) * table[i] + static_cast<double>(x) * table[i + 1]);
     }
 
+    // Back to the start of the cycle, as on construction.
+    void restartPhase() { phase = 0; }
+
     // Read-only views of the state, for checks from outside.
     std::uint32_t getPhase() const { return phase; }
     std::int32_t getIncrement() const { return increment; }

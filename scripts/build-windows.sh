@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the module for Windows with Debian's mingw-w64 compilers:
 # build/win32/Zephyrant.dll (32-bit x86) and build/win64/Zephyrant.dll (64-bit x86),
-# each with the command-line hosts beside it. ZEPHYRANT_BUILD_ROOT moves build/.
+# each with the command-line hosts beside it, and the CLAP plug-ins
+# build/win32/lib/clap/Zephyrant.clap and build/win64/lib/clap/Zephyrant.clap.
+# ZEPHYRANT_BUILD_ROOT moves build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh windows
@@ -18,3 +20,5 @@ done
 echo
 echo "32-bit module: $(pwd)/$root/win32/Zephyrant.dll"
 echo "64-bit module: $(pwd)/$root/win64/Zephyrant.dll"
+echo "32-bit CLAP plug-in: $(pwd)/$root/win32/lib/clap/Zephyrant.clap"
+echo "64-bit CLAP plug-in: $(pwd)/$root/win64/lib/clap/Zephyrant.clap"

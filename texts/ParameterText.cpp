@@ -6,16 +6,6 @@
 
 namespace {
 
-// How a parameter's live value becomes its display text.
-enum class DisplayRule {
-    None,     // the text stays empty
-    Plain,    // the value itself
-    Bipolar,  // 1 - 2v: the middle shows 0, the ends 1 and -1
-    Decibels, // the value as a gain in dB
-    Fixing,   // "Min", "Max" or v^2 * 8000 + 440
-    DynaTone, // "OFF" at 0, else v^2 * 440 + 10
-};
-
 constexpr DisplayRule kDisplayRules[kNumParameters] = {
     DisplayRule::Plain,    // Exciter
     DisplayRule::Plain,    // Modulation
@@ -43,6 +33,11 @@ constexpr float kFixingMin = 0.01f;
 constexpr float kFixingMax = 0.99f;
 
 } // namespace
+
+DisplayRule parameterDisplayRule(std::int32_t index)
+{
+    return isParameterIndex(index) ? kDisplayRules[index] : DisplayRule::None;
+}
 
 // The numbers shown are computed in double precision from the live value and
 // rounded to single precision before formatting. Fixing's ends include the

@@ -14,6 +14,19 @@ struct ParameterInfo {
 
 extern const ParameterInfo kParameterTable[kNumParameters];
 
+// How a parameter's live value becomes its display text.
+enum class DisplayRule {
+    None,     // the text stays empty
+    Plain,    // the value itself
+    Bipolar,  // 1 - 2v: the middle shows 0, the ends 1 and -1
+    Decibels, // the value as a gain in dB
+    Fixing,   // "Min", "Max" or v^2 * 8000 + 440
+    DynaTone, // "OFF" at 0, else v^2 * 440 + 10
+};
+
+// The rule of the parameter at index; None for indices out of range.
+DisplayRule parameterDisplayRule(std::int32_t index);
+
 // Writes the display text of value for the parameter at index into text (at least
 // 9 bytes): empty for parameters shown without a number and for indices out of range.
 void formatParameterDisplay(std::int32_t index, float value, char* text);

@@ -4,72 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <new>
 
+#include "tests/CountingAllocation.h"
 #include "tests/lv2/Lv2Host.h"
 
 namespace {
 
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-
-void* allocate(std::size_t size)
-{
-    if (counting.load()) {
-        ++allocations;
-    }
-    return std::malloc(size == 0 ? 1 : size);
-}
-
-} // namespace
-
-// The replacements take memory from malloc and give it back with free, always in
-// pairs; the compiler, seeing free behind a delete it inlined, would warn.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-void* operator new(std::size_t size)
-{
-    void* memory = allocate(size);
-    if (memory == nullptr) {
-        throw std::bad_alloc();
-    }
-    return memory;
-}
-void* operator new[](std::size_t size)
-{
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    return allocate(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
-    return allocate(size);
-}
-void operator delete(void* memory) noexcept
-{
-    std::free(memory);
-}
-void operator delete[](void* memory) noexcept
-{
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
-
-namespace {
-
 using namespace lv2_host;
+using namespace counting_allocation;
 
 TEST(Lv2RealTime, RunAllocatesNothing)
 {
