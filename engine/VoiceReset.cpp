@@ -49,6 +49,7 @@ void SynthEngine::silenceVoice()
     chokeFade.stop();
     recoverVoiceState();
     exciter = PickExciter();
+    exciter.setRateScale(rateScale);
     chorus.restartModulators();
     stringActive = false;
     batchOpen = false;
