@@ -22,11 +22,16 @@ export function instantiate(module) {
     return instance.exports;
 }
 
-// One engine in an instance: parameters, MIDI at frames and rendering into its
-// two channel buffers, which left and right view.
+// One engine in an instance: parameters, MIDI at frames and rendering blocks of
+// up to blockLength frames (a quantum by default) into its two channel buffers,
+// which left and right view, blockLength long.
 export class WasmEngine {
-    constructor(wasm, sampleRate) {
+    constructor(wasm, sampleRate, blockLength = 128) {
+        if (!(blockLength >= 1 && blockLength <= LONGEST_RENDER)) {
+            throw new RangeError(`blocks of 1 to ${LONGEST_RENDER} frames, not ${blockLength}`);
+        }
         this.wasm = wasm;
+        this.blockLength = blockLength;
         this.handle = wasm.zephyrant_create(sampleRate);
         if (this.handle === 0) {
             throw new Error('the instrument could not be set up (out of memory)');
@@ -37,8 +42,8 @@ export class WasmEngine {
     // Views of the output buffers; made anew only when the memory has grown.
     viewBuffers() {
         const buffer = this.wasm.memory.buffer;
-        this.left = new Float32Array(buffer, this.wasm.zephyrant_left(this.handle), LONGEST_RENDER);
-        this.right = new Float32Array(buffer, this.wasm.zephyrant_right(this.handle), LONGEST_RENDER);
+        this.left = new Float32Array(buffer, this.wasm.zephyrant_left(this.handle), this.blockLength);
+        this.right = new Float32Array(buffer, this.wasm.zephyrant_right(this.handle), this.blockLength);
     }
 
     setSampleRate(rate) {
@@ -58,9 +63,9 @@ export class WasmEngine {
         this.wasm.zephyrant_midi(this.handle, frame, status, data1, data2);
     }
 
-    // Renders frames frames (at most LONGEST_RENDER) into left and right.
+    // Renders frames frames (at most blockLength) into left and right.
     render(frames) {
-        const rendered = this.wasm.zephyrant_render(this.handle, frames);
+        const rendered = this.wasm.zephyrant_render(this.handle, Math.min(frames, this.blockLength));
         if (this.left.buffer !== this.wasm.memory.buffer) {
             this.viewBuffers();
         }
