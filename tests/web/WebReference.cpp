@@ -11,9 +11,10 @@
 //       --preset sets it) | value NAME BITS (before the start, after the sound)
 //       midi FRAME STATUS DATA1 DATA2 | value-at FRAME NAME BITS (before the block
 //       that holds FRAME); OUTPUT receives the frames as interleaved 32-bit floats.
-//   zephyrant-web-reference MODULE texts INDEX BITS...
-//     prints, one a line for each pair, the display text and the label the module
-//     shows once the value is set, separated by a tab.
+//   zephyrant-web-reference MODULE texts [sound NAME] [INDEX BITS]...
+//     sets the factory sound, then each value, and prints one line a parameter:
+//     its name as the module reports it, the bits of its value, its display text
+//     and its label, separated by tabs.
 
 #include <cstdint>
 #include <cstdio>
@@ -109,6 +110,20 @@ bool openModule(const ModuleLoader& loader, OfflineHost& host, std::string& erro
     }, error);
 }
 
+// The factory sound's values set as the renderer's --preset sets them.
+bool setSound(OfflineHost& host, const std::string& name)
+{
+    const FactorySound* sound = findFactorySound(name);
+    if (sound == nullptr) {
+        std::fprintf(stderr, "no factory sound '%s'\n", name.c_str());
+        return false;
+    }
+    for (std::int32_t index = 0; index < kNumParameters; ++index) {
+        host.setParameter(index, sound->values[index]);
+    }
+    return true;
+}
+
 int render(const ModuleLoader& loader, const std::string& phrasePath, const std::string& outputPath)
 {
     std::string error;
@@ -122,15 +137,8 @@ int render(const ModuleLoader& loader, const std::string& phrasePath, const std:
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    if (!phrase.sound.empty()) {
-        const FactorySound* sound = findFactorySound(phrase.sound);
-        if (sound == nullptr) {
-            std::fprintf(stderr, "no factory sound '%s'\n", phrase.sound.c_str());
-            return 2;
-        }
-        for (std::int32_t index = 0; index < kNumParameters; ++index) {
-            host.setParameter(index, sound->values[index]);
-        }
+    if (!phrase.sound.empty() && !setSound(host, phrase.sound)) {
+        return 2;
     }
     // Parameters by name, as the module names them.
     std::vector<std::int32_t> startIndices;
@@ -176,7 +184,7 @@ int render(const ModuleLoader& loader, const std::string& phrasePath, const std:
     return 0;
 }
 
-int texts(const ModuleLoader& loader, int count, char** pairs)
+int texts(const ModuleLoader& loader, std::vector<std::string> words)
 {
     std::string error;
     OfflineHost host(HostSettings{});
@@ -184,11 +192,23 @@ int texts(const ModuleLoader& loader, int count, char** pairs)
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    for (int n = 0; n + 1 < count; n += 2) {
-        const auto index = static_cast<std::int32_t>(std::stol(pairs[n]));
-        host.setParameter(index, floatOfBits(pairs[n + 1]));
-        std::printf("%s\t%s\n", host.instance().text(effGetParamDisplay, index).c_str(),
-                    host.instance().text(effGetParamLabel, index).c_str());
+    std::size_t next = 0;
+    if (words.size() >= 2 && words[0] == "sound") {
+        if (!setSound(host, words[1])) {
+            return 2;
+        }
+        next = 2;
+    }
+    for (; next + 1 < words.size(); next += 2) {
+        host.setParameter(static_cast<std::int32_t>(std::stol(words[next])), floatOfBits(words[next + 1]));
+    }
+    const PluginInstance& instance = host.instance();
+    for (std::int32_t index = 0; index < host.effect()->numParams; ++index) {
+        const float value = instance.getParameter(index);
+        std::uint32_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        std::printf("%s\t%08x\t%s\t%s\n", instance.text(effGetParamName, index).c_str(), bits,
+                    instance.text(effGetParamDisplay, index).c_str(), instance.text(effGetParamLabel, index).c_str());
     }
     return 0;
 }
@@ -198,7 +218,7 @@ int texts(const ModuleLoader& loader, int count, char** pairs)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: zephyrant-web-reference MODULE render PHRASE OUTPUT | MODULE texts INDEX BITS...\n");
+        std::fprintf(stderr, "usage: zephyrant-web-reference MODULE render PHRASE OUTPUT | MODULE texts [sound NAME] [INDEX BITS]...\n");
         return 2;
     }
     ModuleLoader loader;
@@ -212,13 +232,13 @@ int main(int argc, char** argv)
         if (command == "render" && argc == 5) {
             return render(loader, argv[3], argv[4]);
         }
-        if (command == "texts" && argc % 2 == 1) {
-            return texts(loader, argc - 3, argv + 3);
+        if (command == "texts") {
+            return texts(loader, std::vector<std::string>(argv + 3, argv + argc));
         }
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "zephyrant-web-reference: %s\n", failure.what());
         return 2;
     }
-    std::fprintf(stderr, "usage: zephyrant-web-reference MODULE render PHRASE OUTPUT | MODULE texts INDEX BITS...\n");
+    std::fprintf(stderr, "usage: zephyrant-web-reference MODULE render PHRASE OUTPUT | MODULE texts [sound NAME] [INDEX BITS]...\n");
     return 2;
 }

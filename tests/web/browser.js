@@ -33,7 +33,13 @@ export async function openBrowser() {
             page.problems = [];
             page.on('console', (message) => message.type() === 'error' && page.problems.push(message.text()));
             page.on('pageerror', (error) => page.problems.push(error.message));
-            page.on('requestfailed', (request) => page.problems.push(`${request.url()}: ${request.failure()?.errorText}`));
+            // A download ends its request as aborted: that is no failure.
+            page.on('requestfailed', (request) => {
+                const reason = request.failure()?.errorText;
+                if (!(request.url().startsWith('blob:') && reason === 'net::ERR_ABORTED')) {
+                    page.problems.push(`${request.url()}: ${reason}`);
+                }
+            });
             await page.goto(address + file);
             return page;
         },

@@ -90,14 +90,33 @@ export function renderPhraseNatively(phrase) {
     return deinterleave(new Float32Array(bytes.buffer.slice(bytes.byteOffset, bytes.byteOffset + bytes.length)));
 }
 
-// The display text and label the module shows for each [index, value] pair, set in turn.
-export function moduleTexts(pairs) {
-    const args = pairs.flatMap(([index, value]) => [String(index), floatBits(value)]);
-    const lines = execFileSync(reference, [moduleFile, 'texts', ...args], { encoding: 'utf8' }).split('\n');
-    return pairs.map((_, n) => {
-        const [display, label] = lines[n].split('\t');
-        return { display, label };
+// What a host sees of every parameter once the module has a factory sound (sound,
+// a name) and then values ([[index, value]]) set: [{name, value, display, label}]
+// in index order, the name as the module reports it.
+export function moduleParameters({ sound, values = [] } = {}) {
+    const args = [moduleFile, 'texts', ...(sound ? ['sound', sound] : []),
+        ...values.flatMap(([index, value]) => [String(index), floatBits(value)])];
+    return execFileSync(reference, args, { encoding: 'utf8' }).split('\n').filter((line) => line !== '').map((line) => {
+        const [name, bits, display, label] = line.split('\t');
+        const word = Buffer.alloc(4);
+        word.writeUInt32LE(parseInt(bits, 16));
+        return { name, value: word.readFloatLE(), display, label };
     });
+}
+
+// The reason the offline renderer gives for refusing a MIDI file of these bytes,
+// without the file's name.
+export function rendererRefusal(bytes) {
+    const file = path.join(scratch, 'refused.mid');
+    fs.writeFileSync(file, bytes);
+    try {
+        execFileSync(renderer, [file, '-q', '-m', moduleFile, '-o', path.join(scratch, 'refused.wav')], { stdio: 'pipe' });
+    } catch (failure) {
+        const message = failure.stderr.toString().trim();
+        const prefix = `zephyrant-render: ${file}: `;
+        return message.startsWith(prefix) ? message.slice(prefix.length) : message;
+    }
+    throw new Error('the renderer played a file the test expected it to refuse');
 }
 
 // The factory sounds the renderer lists, by name.
