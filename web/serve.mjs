@@ -81,11 +81,16 @@ if (process.argv[1] === fileURLToPath(import.meta.url)) {
         console.error('usage: node web/serve.mjs FOLDER [PORT]');
         process.exit(2);
     }
+    let served;
     try {
-        const { address } = await serve(folder, Number(port));
-        console.log(`Zephyrant is served at ${address} (Ctrl-C stops it)`);
+        served = await serve(folder, Number(port));
     } catch (failure) {
-        console.error(`cannot serve on 127.0.0.1:${port}: ${failure.message}`);
-        process.exit(1);
+        if (failure.code !== 'EADDRINUSE') {
+            console.error(`cannot serve on 127.0.0.1:${port}: ${failure.message}`);
+            process.exit(1);
+        }
+        console.log(`Port ${port} is taken; serving on a free one.`);
+        served = await serve(folder, 0);
     }
+    console.log(`Zephyrant is served at ${served.address} (Ctrl-C stops it)`);
 }

@@ -58,17 +58,18 @@ export const identityPhrases = [
 
 // Notes left to die away: where a tail reaches the subnormal range the native
 // build flushes it to zero and WebAssembly keeps it. A high note held at full
-// sustain gets there after about nine seconds; the releases end in silence first.
+// sustain gets there after about nine seconds; the others end in silence first
+// (the last samples that are not zero come before seven seconds).
 export const decayPhrases = [
-    { name: 'a high note held at full sustain for 15 s at 44.1 kHz', sampleRate: 44100, frames: 44100 * 15,
+    { name: 'a high note held at full sustain for 12 s at 44.1 kHz', sampleRate: 44100, frames: 44100 * 12,
         values: { Sustain: 1 }, events: [noteOn(0, 100, 127)] },
-    { name: 'a high note held at full sustain for 15 s at 48 kHz', sampleRate: 48000, frames: 48000 * 15,
+    { name: 'a high note held at full sustain for 12 s at 48 kHz', sampleRate: 48000, frames: 48000 * 12,
         values: { Sustain: 1 }, events: [noteOn(0, 100, 127)] },
-    { name: 'a held note dying away with the wheel at 0 (30 s at 44.1 kHz)', sampleRate: 44100, frames: 44100 * 30,
+    { name: 'a held note dying away with the wheel at 0 (12 s at 44.1 kHz)', sampleRate: 44100, frames: 44100 * 12,
         values: { Decay: 1, ADSRCurve: 0 }, events: [controller(0, 1, 0), noteOn(100, 45, 127)] },
-    { name: 'a long release through the chorus, then silence (30 s at 48 kHz)', sampleRate: 48000, frames: 48000 * 30,
+    { name: 'a long release through the chorus, then silence (12 s at 48 kHz)', sampleRate: 48000, frames: 48000 * 12,
         sound: 'Harp Ring', events: [noteOn(100, 57, 127), noteOff(48000, 57)] },
-    { name: 'the resonant filter and PowerChord released into silence (30 s at 44.1 kHz)', sampleRate: 44100,
-        frames: 44100 * 30, sound: 'Hard Distortion', values: { PowerChord: 1, Release: 1 },
+    { name: 'the resonant filter and PowerChord released into silence (12 s at 44.1 kHz)', sampleRate: 44100,
+        frames: 44100 * 12, sound: 'Hard Distortion', values: { PowerChord: 1, Release: 1 },
         events: [noteOn(100, 40, 127), noteOff(44100, 40)] },
 ];
