@@ -1,8 +1,10 @@
 // The live view of the output: an oscilloscope (triggered on a rising zero
-// crossing so a steady tone stands still), a spectrum on a logarithmic frequency
-// axis and the peak level, from one AnalyserNode, drawn while the page is visible.
+// crossing so a steady tone stands still, and scaled up to 40 dB so a quiet tone
+// fills it), a spectrum on a logarithmic frequency axis and the peak level, from
+// one AnalyserNode, drawn while the page is visible.
 
 const LOWEST_FREQUENCY = 20;
+const LARGEST_SCOPE_GAIN = 100;
 const FLOOR_DB = -120;
 
 export class Scope {
@@ -42,11 +44,11 @@ export class Scope {
             this.lastLevelUpdate = time;
             this.levelOutput.value = peak > 0 ? `${(20 * Math.log10(peak)).toFixed(1)} dBFS` : '-oo dBFS';
         }
-        this.drawWave();
+        this.drawWave(Math.min(LARGEST_SCOPE_GAIN, 0.9 / Math.max(peak, 1e-9)));
         this.drawSpectrum();
     }
 
-    drawWave() {
+    drawWave(gain) {
         const canvas = this.scopeCanvas;
         const context = canvas.getContext('2d');
         const { width, height } = canvas;
@@ -71,7 +73,7 @@ export class Scope {
         context.beginPath();
         for (let n = 0; n < shown; ++n) {
             const x = (n / (shown - 1)) * width;
-            const y = height / 2 - wave[start + n] * (height / 2) * 0.95;
+            const y = height / 2 - wave[start + n] * gain * (height / 2);
             if (n === 0) {
                 context.moveTo(x, y);
             } else {
