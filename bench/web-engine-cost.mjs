@@ -80,7 +80,8 @@ const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.l
 
 const session = await openBrowser();
 try {
-    const page = await session.openPage();
+    // A document of the site that runs nothing: the page itself would play and draw.
+    const page = await session.openPage('zephyrant-wasm.js');
     console.log(`ns per frame (both channels), blocks of 128, ${rounds} rounds of ${REPEATS} repeats a side, alternating`);
     console.log(`${'case'.padEnd(42)} ${'native'.padStart(8)} ${'browser'.padStart(8)} ${'ratio'.padStart(6)}  (median: native, browser, ratio)`);
     for (const testCase of cases) {
