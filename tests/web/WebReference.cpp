@@ -15,6 +15,8 @@
 //     sets the factory sound, then each value, and prints one line a parameter:
 //     its name as the module reports it, the bits of its value, its display text
 //     and its label, separated by tabs.
+//   zephyrant-web-reference MODULE display INDEX BITS...
+//     sets each value of the parameter in turn and prints its display text, one a line.
 
 #include <cstdint>
 #include <cstdio>
@@ -184,6 +186,22 @@ int render(const ModuleLoader& loader, const std::string& phrasePath, const std:
     return 0;
 }
 
+int displays(const ModuleLoader& loader, const std::vector<std::string>& words)
+{
+    std::string error;
+    OfflineHost host(HostSettings{});
+    if (!openModule(loader, host, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    const auto index = static_cast<std::int32_t>(std::stol(words.at(0)));
+    for (std::size_t next = 1; next < words.size(); ++next) {
+        host.setParameter(index, floatOfBits(words[next]));
+        std::printf("%s\n", host.instance().text(effGetParamDisplay, index).c_str());
+    }
+    return 0;
+}
+
 int texts(const ModuleLoader& loader, std::vector<std::string> words)
 {
     std::string error;
@@ -218,7 +236,7 @@ int texts(const ModuleLoader& loader, std::vector<std::string> words)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: zephyrant-web-reference MODULE render PHRASE OUTPUT | MODULE texts [sound NAME] [INDEX BITS]...\n");
+        std::fprintf(stderr, "usage: zephyrant-web-reference MODULE render PHRASE OUTPUT | MODULE texts [sound NAME] [INDEX BITS]... | MODULE display INDEX BITS...\n");
         return 2;
     }
     ModuleLoader loader;
@@ -235,10 +253,13 @@ int main(int argc, char** argv)
         if (command == "texts") {
             return texts(loader, std::vector<std::string>(argv + 3, argv + argc));
         }
+        if (command == "display" && argc > 3) {
+            return displays(loader, std::vector<std::string>(argv + 3, argv + argc));
+        }
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "zephyrant-web-reference: %s\n", failure.what());
         return 2;
     }
-    std::fprintf(stderr, "usage: zephyrant-web-reference MODULE render PHRASE OUTPUT | MODULE texts [sound NAME] [INDEX BITS]...\n");
+    std::fprintf(stderr, "usage: zephyrant-web-reference MODULE render PHRASE OUTPUT | MODULE texts [sound NAME] [INDEX BITS]... | MODULE display INDEX BITS...\n");
     return 2;
 }

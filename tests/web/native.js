@@ -104,6 +104,12 @@ export function moduleParameters({ sound, values = [] } = {}) {
     });
 }
 
+// The display texts the module shows for each of values of the parameter at index.
+export function moduleDisplays(index, values) {
+    const output = execFileSync(reference, [moduleFile, 'display', String(index), ...values.map(floatBits)], { encoding: 'utf8' });
+    return output.split('\n').slice(0, values.length);
+}
+
 // The reason the offline renderer gives for refusing a MIDI file of these bytes,
 // without the file's name.
 export function rendererRefusal(bytes) {
@@ -119,7 +125,7 @@ export function rendererRefusal(bytes) {
     throw new Error('the renderer played a file the test expected it to refuse');
 }
 
-// The factory sounds the renderer lists, by name.
-export function factorySoundNames() {
-    return execFileSync(renderer, ['--list-presets'], { encoding: 'utf8' }).trim().split('\n').map((line) => line.split('\t')[0]);
+// The factory sounds the renderer lists: [name, description] in its order.
+export function rendererSounds() {
+    return execFileSync(renderer, ['--list-presets'], { encoding: 'utf8' }).trim().split('\n').map((line) => line.split('\t'));
 }
