@@ -9,6 +9,7 @@ import { describe, test } from 'node:test';
 import { siteFolder } from './browser.js';
 import { moduleDisplays, moduleParameters, rendererSounds, repository } from './native.js';
 import { Catalogue, instantiate } from '../../web/page/zephyrant-wasm.js';
+import { MidiFileError, Zephyrant } from '../../web/page/zephyrant.js';
 
 const wasm = instantiate(new WebAssembly.Module(fs.readFileSync(path.join(siteFolder, 'zephyrant.wasm'))));
 const catalogue = new Catalogue(wasm);
@@ -72,5 +73,18 @@ describe('the C interface answers calls out of range harmlessly', () => {
         wasm.zephyrant_set_parameter(instrument, 15, 0.7);
         assert.equal(wasm.zephyrant_get_parameter(instrument, 15), 0, 'Legato keeps the integer truncation');
         wasm.zephyrant_destroy(instrument);
+    });
+});
+
+describe('the JavaScript module refuses a MIDI file as the renderer does', () => {
+    const zephyrant = new Zephyrant(new URL(`file://${siteFolder}/`), null,
+        new WebAssembly.Module(fs.readFileSync(path.join(siteFolder, 'zephyrant.wasm'))));
+    test('a file larger than 64 MiB, before reading it', () => {
+        assert.throws(() => zephyrant.scheduleMidiFile(new Uint8Array(64 * 1024 * 1024 + 1), 44100),
+            new MidiFileError('larger than 64 MiB, too large for a MIDI file'));
+    });
+    test('a file of 64 MiB is read, and refused for what it holds', () => {
+        assert.throws(() => zephyrant.scheduleMidiFile(new Uint8Array(64 * 1024 * 1024), 44100),
+            new MidiFileError('not a Standard MIDI File: it does not start with an MThd header'));
     });
 });

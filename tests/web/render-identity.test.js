@@ -86,7 +86,8 @@ describe('the JavaScript module refuses what it cannot render, with one clear me
         [{ frames: 10, events: [{ frame: 0, data: [0x90, 200, 1] }] }, /a MIDI channel message is a status byte and up to two data bytes/],
         [{ frames: 10, events: [{ frame: 1.5, data: [0x90, 60, 1] }] }, /an event's frame must be a whole number from 0/],
         [{ midiFileBase64: '' }, /not a Standard MIDI File/],
-        [{ sampleRate: 8000, frames: 8000 * 60 * 21 }, /the render would last 21.0 minutes; this page renders at most 20/],
+        [{ sampleRate: 8000, frames: 20 * 60 * 44100 + 1 },
+            /the render would be 52920001 frames \(110\.3 minutes at 8000 Hz\), longer than the 52920000 frames a render holds/],
     ];
     for (const [options, message] of refusals) {
         test(JSON.stringify(options), async () => {

@@ -4,12 +4,11 @@
 // instrument comes from the engine's C interface through zephyrant.js.
 import { Keyboard } from './keyboard.js';
 import { Scope } from './scope.js';
-import { MidiFileError, Zephyrant, encodeWav, missingFeatures } from './zephyrant.js';
+import { MidiFileError, Zephyrant, checkMidiFileSize, encodeWav, missingFeatures } from './zephyrant.js';
 
 const $ = (id) => document.getElementById(id);
 const SWITCHES = new Set(['Legato', 'PowerChord']);
 const BASIC = 'Basic';
-const LARGEST_MIDI_FILE = 64 * 1024 * 1024; // as the offline renderer reads them
 const GENERAL_MIDI_DRUMS = 9;
 
 function showMessage(text) {
@@ -253,8 +252,11 @@ class Page {
             if (!file) {
                 return;
             }
-            if (file.size > LARGEST_MIDI_FILE) {
-                this.refuseMidiFile(`${file.name}: larger than 64 MiB, too large for a MIDI file`);
+            // Too large a file is refused before it is read, as the renderer refuses it.
+            try {
+                checkMidiFileSize(file.size);
+            } catch (error) {
+                this.refuseMidiFile(`${file.name}: ${error.message}`);
                 return;
             }
             this.chooseMidiFile(file.name, new Uint8Array(await file.arrayBuffer()));

@@ -10,9 +10,11 @@
 //   const { left, right } = await zephyrant.renderOffline({ midiFile: bytes, sampleRate: 48000 });
 import { Catalogue, instantiate } from './zephyrant-wasm.js';
 
-// The renders this module makes at most, in seconds: the page's memory holds the
-// whole render twice (the context's buffer and the result).
-export const LONGEST_RENDER_SECONDS = 20 * 60;
+// The longest render this module makes, in frames (20 minutes at 44100 Hz): the
+// page's memory holds the whole render twice, the context's buffer and a WAV file.
+export const LONGEST_RENDER_FRAMES = 20 * 60 * 44100;
+// The largest MIDI file it reads, as the offline renderer reads them.
+export const LARGEST_MIDI_FILE_BYTES = 64 * 1024 * 1024;
 // The rates a render takes, in Hz, as the offline renderer takes them.
 export const LOWEST_RATE = 8000;
 export const HIGHEST_RATE = 768000;
@@ -38,6 +40,13 @@ export class MidiFileError extends Error {
     constructor(message) {
         super(message);
         this.name = 'MidiFileError';
+    }
+}
+
+// Throws the MidiFileError for a file of byteLength bytes, if it is too large to read.
+export function checkMidiFileSize(byteLength) {
+    if (byteLength > LARGEST_MIDI_FILE_BYTES) {
+        throw new MidiFileError('larger than 64 MiB, too large for a MIDI file');
     }
 }
 
@@ -122,6 +131,7 @@ export class Zephyrant {
     // for channel n)}. Throws a MidiFileError saying why a file is refused.
     scheduleMidiFile(bytes, sampleRate) {
         const data = bytes instanceof ArrayBuffer ? new Uint8Array(bytes) : new Uint8Array(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+        checkMidiFileSize(data.byteLength);
         const schedule = this.catalogue.scheduleMidiFile(data, checkedRate(sampleRate));
         if (schedule.error) {
             throw new MidiFileError(schedule.error);
@@ -181,9 +191,9 @@ export class Zephyrant {
                 throw new RangeError(`frames must be a whole number from 0, not ${frames}`);
             }
         }
-        if (length > LONGEST_RENDER_SECONDS * rate) {
-            const minutes = (length / rate / 60).toFixed(1);
-            throw new RangeError(`the render would last ${minutes} minutes; this page renders at most ${LONGEST_RENDER_SECONDS / 60}`);
+        if (length > LONGEST_RENDER_FRAMES) {
+            throw new RangeError(`the render would be ${length} frames (${(length / rate / 60).toFixed(1)} minutes at ` +
+                `${rate} Hz), longer than the ${LONGEST_RENDER_FRAMES} frames a render holds`);
         }
         if (length === 0) {
             return { left: new Float32Array(0), right: new Float32Array(0), sampleRate: rate };
