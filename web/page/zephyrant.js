@@ -52,24 +52,26 @@ export function checkMidiFileSize(byteLength) {
 
 export class Zephyrant {
     // Fetches and compiles zephyrant.wasm (beside this module unless base names
-    // another folder) and reads the instrument's parameters and factory sounds.
+    // another folder, relative to the page) and reads the instrument's parameters
+    // and factory sounds.
     static async load(base = new URL('./', import.meta.url)) {
         const missing = missingFeatures();
         if (missing !== '') {
             throw new Error(missing);
         }
-        const url = new URL('zephyrant.wasm', base);
+        const url = new URL('zephyrant.wasm', new URL(base, document.baseURI));
         const response = await fetch(url);
         if (!response.ok) {
             throw new Error(`${url} could not be loaded (HTTP ${response.status})`);
         }
         const bytes = await response.arrayBuffer();
         const module = await WebAssembly.compile(bytes);
-        return new Zephyrant(base, bytes, module);
+        return new Zephyrant(bytes, module);
     }
 
-    constructor(base, bytes, module) {
-        this.base = base;
+    // bytes: the module's file, which each processor compiles for itself; module: the
+    // same compiled here, for the parameters, sounds, texts and MIDI files.
+    constructor(bytes, module) {
         this.wasmBytes = bytes;
         this.catalogue = new Catalogue(instantiate(module));
         // [{index, name, label, defaultValue}] in index order.
@@ -79,12 +81,14 @@ export class Zephyrant {
         this.contextsWithProcessor = new WeakMap();
     }
 
-    // The index of a parameter given by name (any letter case) or by index; throws for neither.
+    // The index of a parameter given by name (any letter case) or by index (a number
+    // or its decimal text, as object keys give it); throws for neither.
     parameterIndex(nameOrIndex) {
-        if (Number.isInteger(nameOrIndex) && nameOrIndex >= 0 && nameOrIndex < this.parameters.length) {
-            return nameOrIndex;
-        }
         const wanted = String(nameOrIndex).trim().toLowerCase();
+        const index = /^\d{1,2}$/.test(wanted) ? Number(wanted) : -1;
+        if (index >= 0 && index < this.parameters.length) {
+            return index;
+        }
         const found = this.parameters.find((parameter) => parameter.name.toLowerCase() === wanted);
         if (!found) {
             const names = this.parameters.map((parameter) => parameter.name).join(', ');
@@ -104,7 +108,7 @@ export class Zephyrant {
     }
 
     // The text a host shows for a value of a parameter (name or index), without its
-    // label: "-6.0206" for Volume at 0.5, "" for parameters shown without a number.
+    // label: "-6.02059" for Volume at 0.5, "" for parameters shown without a number.
     displayText(parameter, value) {
         return this.catalogue.displayText(this.parameterIndex(parameter), value);
     }
@@ -143,7 +147,7 @@ export class Zephyrant {
     async addProcessor(context) {
         let added = this.contextsWithProcessor.get(context);
         if (!added) {
-            added = context.audioWorklet.addModule(new URL('zephyrant-processor.js', this.base));
+            added = context.audioWorklet.addModule(new URL('./zephyrant-processor.js', import.meta.url));
             this.contextsWithProcessor.set(context, added);
         }
         await added;
