@@ -329,7 +329,11 @@ class Page {
         const rate = Number($('render-rate').value);
         const button = $('render-button');
         const progress = $('render-progress');
-        button.disabled = true;
+        // The file and the rate stay as they are until the render is done.
+        const choices = [button, $('midi-file'), $('use-example'), $('render-rate')];
+        choices.forEach((choice) => {
+            choice.disabled = true;
+        });
         progress.hidden = false;
         progress.value = 0;
         $('render-status').textContent = `Rendering ${name}...`;
@@ -359,6 +363,9 @@ class Page {
             this.refuseMidiFile(error instanceof MidiFileError ? `${name}: ${error.message}` : `The render failed: ${error.message}`);
         } finally {
             progress.hidden = true;
+            choices.forEach((choice) => {
+                choice.disabled = false;
+            });
             button.disabled = this.midiFile === null;
         }
     }
