@@ -1,8 +1,9 @@
 // The engine's cost per sample in the browser against the native build, in one
 // run: each case renders the same events in blocks of 128 frames through the C
 // interface (web/ZephyrantWeb.h), natively (zephyrant-web-cost) and as WebAssembly
-// in headless Chromium, in alternating rounds; the cheapest repeat of each side
-// and the median make the ratios. scripts/run-web-bench.sh builds and runs it.
+// in headless Chromium, in alternating rounds, each timed in its thread's CPU time;
+// the cheapest repeat of each side and the median make the ratios.
+// scripts/run-web-bench.sh builds and runs it.
 //
 //   node bench/web-engine-cost.mjs NATIVE_PROGRAM [ROUNDS]
 import { execFileSync } from 'node:child_process';
@@ -37,43 +38,50 @@ function native(testCase) {
     return output.trim().split('\n').map(Number);
 }
 
-// The same loop as zephyrant-web-cost, in the page, on the module's own instance.
-function inBrowser(page, testCase) {
+// The same loop as zephyrant-web-cost, in the page, on the module's own instance:
+// the frames before `from` untimed, then the rest timed in the page thread's CPU
+// time, as the browser's developer tools report it.
+async function inBrowser(page, cdp, testCase) {
     const midi = testCase.midi ? fs.readFileSync(path.join(repository, testCase.midi)).toString('base64') : null;
-    return page.evaluate(async ({ rate, seconds, from, hold, values, midi, repeats }) => {
-        const { instantiate, WasmEngine, Catalogue } = await import('./zephyrant-wasm.js');
-        const module = await WebAssembly.compile(await (await fetch('zephyrant.wasm')).arrayBuffer());
-        const wasm = instantiate(module);
-        const events = midi
-            ? new Catalogue(wasm).scheduleMidiFile(Uint8Array.from(atob(midi), (c) => c.charCodeAt(0)), rate).events
-            : [{ frame: 0, data: [0x90, hold, 127] }];
-        const frames = Math.floor((seconds * rate) / 128) * 128;
-        const timedFrom = Math.floor((from * rate) / 128) * 128;
-        const costs = [];
-        let lastSample = 0;
-        for (let repeat = 0; repeat < repeats; ++repeat) {
+    const threadTime = async () => (await cdp.send('Performance.getMetrics')).metrics.find((m) => m.name === 'ThreadTime').value;
+    const costs = [];
+    for (let repeat = 0; repeat < REPEATS; ++repeat) {
+        const frames = await page.evaluate(async ({ rate, seconds, from, hold, values, midi }) => {
+            const { instantiate, WasmEngine, Catalogue } = await import('./zephyrant-wasm.js');
+            window.benchModule ??= await WebAssembly.compile(await (await fetch('zephyrant.wasm')).arrayBuffer());
+            const wasm = instantiate(window.benchModule);
+            const events = midi
+                ? new Catalogue(wasm).scheduleMidiFile(Uint8Array.from(atob(midi), (c) => c.charCodeAt(0)), rate).events
+                : [{ frame: 0, data: [0x90, hold, 127] }];
             const engine = new WasmEngine(wasm, rate);
             for (const [index, value] of Object.entries(values)) {
                 engine.setParameter(Number(index), value);
             }
             let next = 0;
-            let started = performance.now();
-            for (let start = 0; start < frames; start += 128) {
-                if (start === timedFrom) {
-                    started = performance.now();
+            let lastSample = 0;
+            // Renders the blocks from start to end (multiples of 128).
+            const render = (start, end) => {
+                for (let block = start; block < end; block += 128) {
+                    while (next < events.length && events[next].frame < block + 128) {
+                        const { frame, data } = events[next++];
+                        engine.midi(frame - block, data[0], data[1] ?? 0, data[2] ?? 0);
+                    }
+                    engine.render(128);
+                    lastSample = engine.left[127];
                 }
-                while (next < events.length && events[next].frame < start + 128) {
-                    const { frame, data } = events[next++];
-                    engine.midi(frame - start, data[0], data[1] ?? 0, data[2] ?? 0);
-                }
-                engine.render(128);
-                lastSample = engine.left[127];
-            }
-            costs.push(((performance.now() - started) * 1e6) / (frames - timedFrom));
-            engine.destroy();
-        }
-        return Number.isNaN(lastSample) ? [] : costs;
-    }, { ...testCase, midi, repeats: REPEATS });
+                return lastSample;
+            };
+            const frames = Math.floor((seconds * rate) / 128) * 128;
+            const timedFrom = Math.floor((from * rate) / 128) * 128;
+            render(0, timedFrom);
+            window.benchRest = () => render(timedFrom, frames);
+            return frames - timedFrom;
+        }, { ...testCase, midi });
+        const started = await threadTime();
+        await page.evaluate(() => window.benchRest());
+        costs.push(((await threadTime()) - started) * 1e9 / frames);
+    }
+    return costs;
 }
 
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
@@ -82,14 +90,16 @@ const session = await openBrowser();
 try {
     // A document of the site that runs nothing: the page itself would play and draw.
     const page = await session.openPage('zephyrant-wasm.js');
-    console.log(`ns per frame (both channels), blocks of 128, ${rounds} rounds of ${REPEATS} repeats a side, alternating`);
+    const cdp = await page.context().newCDPSession(page);
+    await cdp.send('Performance.enable', { timeDomain: 'threadTicks' });
+    console.log(`CPU ns per frame (both channels), blocks of 128, ${rounds} rounds of ${REPEATS} repeats a side, alternating`);
     console.log(`${'case'.padEnd(42)} ${'native'.padStart(8)} ${'browser'.padStart(8)} ${'ratio'.padStart(6)}  (median: native, browser, ratio)`);
     for (const testCase of cases) {
         const nativeCosts = [];
         const browserCosts = [];
         for (let round = 0; round < rounds; ++round) {
             nativeCosts.push(...native(testCase));
-            browserCosts.push(...(await inBrowser(page, testCase)));
+            browserCosts.push(...(await inBrowser(page, cdp, testCase)));
         }
         const [nativeBest, browserBest] = [Math.min(...nativeCosts), Math.min(...browserCosts)];
         const [nativeMedian, browserMedian] = [median(nativeCosts), median(browserCosts)];
