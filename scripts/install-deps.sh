@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs, only those that are missing.
-# Usage: scripts/install-deps.sh build|windows|test|bench|gallery
+# Usage: scripts/install-deps.sh build|windows|test|bench|gallery|web|web-test
 set -euo pipefail
 
 # CLI11 parses the tools' options; help2man writes their manual pages; lv2-dev holds
@@ -10,9 +10,13 @@ build=(cmake make g++ pkg-config libsndfile1-dev libcli11-dev help2man python3 l
 # qemu-user to run the 32-bit programs and wine64 to run the 64-bit Windows ones.
 mingw=(g++-mingw-w64-i686 g++-mingw-w64-x86-64)
 windows=("${build[@]}" "${mingw[@]}")
+# The browser build: clang and lld with wasi-libc and the WebAssembly libc++ make
+# zephyrant.wasm; Node.js serves the page and, with Chromium, runs its tests.
+web=(cmake make clang lld wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32 nodejs)
 # sox reads the renderer's files back as other programs do; sordi, lilv-utils and
 # liblilv-dev: the LV2 validator, lv2info, lv2bench and the host library of the LV2 tests.
-test=("${build[@]}" libgtest-dev googletest sox sordi lilv-utils liblilv-dev "${mingw[@]}" g++-multilib qemu-user wine64)
+test=("${build[@]}" libgtest-dev googletest sox sordi lilv-utils liblilv-dev "${mingw[@]}" g++-multilib qemu-user wine64
+      "${web[@]}" chromium)
 # A real CLAP host for the test job: qtractor's headless plug-in scanner. It needs
 # the JACK 2 library, which the STK of the benchmarks takes too when its headers
 # are JACK 2's: with JACK 1's, each install would remove the other.
@@ -27,13 +31,19 @@ case "${1:-build}" in
     test) wanted=("${test[@]}") ;;
     bench) wanted=("${bench[@]}") ;;
     gallery) wanted=("${gallery[@]}") ;;
-    *) echo "install-deps: unknown job '$1' (build, windows, test, bench or gallery)" >&2; exit 2 ;;
+    web) wanted=("${web[@]}") ;;
+    web-test) wanted=("${build[@]}" "${web[@]}" chromium) ;;
+    *) echo "install-deps: unknown job '$1' (build, windows, test, bench, gallery, web or web-test)" >&2; exit 2 ;;
 esac
 
 missing=()
 for package in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
+# Debian's nodejs comes without npm, which the browser tests install their packages with.
+if [[ " ${wanted[*]} " == *" nodejs "* ]] && ! command -v npm >/dev/null; then
+    missing+=(npm)
+fi
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     sudo_cmd=()

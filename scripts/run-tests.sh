@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: an optimised build, then a build with AddressSanitizer
 # and UndefinedBehaviorSanitizer (float-to-integer overflow included), then a ThreadSanitizer build for the threading tests,
-# then the 32-bit x86 Linux build and the Windows modules, held to the native results.
+# then the 32-bit x86 Linux build and the Windows modules, held to the native results,
+# then the browser build (WebAssembly) and its page in headless Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
@@ -25,3 +26,5 @@ echo "== 32-bit x86 Linux: the test suite under qemu-i386, and 32-bit against 64
 scripts/check-i386.sh
 echo "== Windows modules (mingw-w64): exports, imports and flags; the 64-bit one under wine64"
 scripts/check-windows.sh
+echo "== Browser: the WebAssembly build and the page in headless Chromium, held to the native renderer"
+ZEPHYRANT_NATIVE_BUILD=build/release scripts/test-web.sh
