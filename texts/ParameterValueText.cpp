@@ -1,9 +1,10 @@
 #include "texts/ParameterValueText.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <locale>
+#include <sstream>
 #include <string>
 
 #include "texts/ParameterText.h"
@@ -92,8 +93,12 @@ bool readNumber(const std::string& text, double& number)
     if (first == last) {
         return false;
     }
-    const auto result = std::from_chars(first, last, number, std::chars_format::general);
-    return result.ec == std::errc() && result.ptr == last && std::isfinite(number);
+    // The classic locale reads a point as the decimal point whatever the host's
+    // locale says.
+    std::istringstream stream(std::string(first, last));
+    stream.imbue(std::locale::classic());
+    stream >> std::noskipws >> number;
+    return !stream.fail() && stream.peek() == std::char_traits<char>::eof() && std::isfinite(number);
 }
 
 // The value a display text stands for, before it is held to 0..1.
