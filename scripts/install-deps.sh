@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs, only those that are missing.
-# Usage: scripts/install-deps.sh build|windows|test|bench|gallery
+# Usage: scripts/install-deps.sh build|windows|test|fuzz|bench|gallery
 set -euo pipefail
 
 # CLI11 parses the tools' options; help2man writes their manual pages; lv2-dev holds
@@ -10,9 +10,12 @@ build=(cmake make g++ pkg-config libsndfile1-dev libcli11-dev help2man python3 l
 # qemu-user to run the 32-bit programs and wine64 to run the 64-bit Windows ones.
 mingw=(g++-mingw-w64-i686 g++-mingw-w64-x86-64)
 windows=("${build[@]}" "${mingw[@]}")
+# The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
+fuzz=("${build[@]}" clang libclang-rt-14-dev)
 # sox reads the renderer's files back as other programs do; sordi, lilv-utils and
 # liblilv-dev: the LV2 validator, lv2info, lv2bench and the host library of the LV2 tests.
-test=("${build[@]}" libgtest-dev googletest sox sordi lilv-utils liblilv-dev "${mingw[@]}" g++-multilib qemu-user wine64)
+test=("${build[@]}" libgtest-dev googletest sox sordi lilv-utils liblilv-dev "${mingw[@]}" g++-multilib qemu-user wine64
+      clang libclang-rt-14-dev)
 bench=("${build[@]}" libbenchmark-dev libstk-dev stk)
 # The sound gallery measures and draws the renders with numpy and matplotlib, reading FLAC through soundfile.
 gallery=("${build[@]}" python3-numpy python3-matplotlib python3-soundfile)
@@ -21,9 +24,10 @@ case "${1:-build}" in
     build) wanted=("${build[@]}") ;;
     windows) wanted=("${windows[@]}") ;;
     test) wanted=("${test[@]}") ;;
+    fuzz) wanted=("${fuzz[@]}") ;;
     bench) wanted=("${bench[@]}") ;;
     gallery) wanted=("${gallery[@]}") ;;
-    *) echo "install-deps: unknown job '$1' (build, windows, test, bench or gallery)" >&2; exit 2 ;;
+    *) echo "install-deps: unknown job '$1' (build, windows, test, fuzz, bench or gallery)" >&2; exit 2 ;;
 esac
 
 missing=()

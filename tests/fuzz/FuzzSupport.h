@@ -24,6 +24,22 @@
         }                                                                                                    \
     } while (false)
 
+// With ZEPHYRANT_FUZZ_TRACE set in the environment, the targets say what they do
+// with an input, one line an operation: for reading a finding or a seed.
+inline bool tracing()
+{
+    static const bool on = std::getenv("ZEPHYRANT_FUZZ_TRACE") != nullptr;
+    return on;
+}
+
+#define FUZZ_TRACE(...)                                                                                      \
+    do {                                                                                                     \
+        if (tracing()) {                                                                                     \
+            std::fprintf(stderr, __VA_ARGS__);                                                               \
+            std::fputc('\n', stderr);                                                                        \
+        }                                                                                                    \
+    } while (false)
+
 // The input read front to back. Past its end every read answers 0, so any input
 // decodes to something. The odd values come from tables that hold what hosts and
 // files actually send (zero, edges of ranges, NaN, infinities) before raw bits.

@@ -27,7 +27,7 @@ extern "C" const LV2_Descriptor* lv2_descriptor(std::uint32_t index);
 namespace {
 
 constexpr std::uint32_t kLongestRun = 8192;
-constexpr std::uint32_t kFrameBudget = 16384;
+constexpr std::uint32_t kFrameBudget = 8192;
 constexpr std::size_t kOperationBudget = 128;
 constexpr std::size_t kLargestSequence = 4096;
 
@@ -84,8 +84,14 @@ public:
             switch (in.below(8)) {
             case 0: connect(); break;
             case 1: setControl(); break;
-            case 2: descriptor->activate(instance); break;
-            case 3: descriptor->deactivate(instance); break;
+            case 2:
+                FUZZ_TRACE("activate");
+                descriptor->activate(instance);
+                break;
+            case 3:
+                FUZZ_TRACE("deactivate");
+                descriptor->deactivate(instance);
+                break;
             default: runOnce(); break;
             }
         }
@@ -102,6 +108,7 @@ private:
         const std::uint8_t choice = in.byte();
         const std::uint32_t port = choice < 224 ? choice % (kNumPorts + 2) : static_cast<std::uint32_t>(in.oddInt());
         const bool none = in.below(4) == 0;
+        FUZZ_TRACE("connect port %u to %s", port, none ? "nothing" : "memory");
         if (port == kLeftOutputPort || port == kRightOutputPort) {
             Wiring& wiring = port == kLeftOutputPort ? left : right;
             wiring = none ? Wiring::None : (port == kRightOutputPort && in.flag() ? Wiring::Shared : Wiring::Own);
@@ -125,7 +132,9 @@ private:
 
     void setControl()
     {
-        controls.data()[in.below(kNumParameters)] = in.oddFloat();
+        const std::uint32_t index = in.below(kNumParameters);
+        controls.data()[index] = in.oddFloat();
+        FUZZ_TRACE("control %u set to %.9g", index, controls.data()[index]);
     }
 
     // The atom sequence of the coming run, as the host writes it into the buffer
@@ -188,6 +197,10 @@ private:
         descriptor->connect_port(instance, kLeftOutputPort, leftPort);
         descriptor->connect_port(instance, kRightOutputPort, rightPort);
 
+        FUZZ_TRACE("run %u frames; sequence of %u bytes, unit %u; outputs %d %d", frames,
+                   reinterpret_cast<const LV2_Atom*>(sequence.bytes())->size,
+                   reinterpret_cast<const LV2_Atom_Sequence*>(sequence.bytes())->body.unit, static_cast<int>(left),
+                   static_cast<int>(right));
         const std::vector<float> controlsSent(controls.data(), controls.data() + kNumParameters);
         const std::vector<std::uint8_t> sequenceSent(sequence.bytes(), sequence.bytes() + kLargestSequence);
         descriptor->run(instance, frames);
@@ -255,6 +268,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool mapUsable = features % 16 < 13;
 
     LV2_Handle instance = descriptor->instantiate(descriptor, rate, "/nonexistent/zephyrant.lv2/", given);
+    FUZZ_TRACE("instantiate at %.17g Hz, features %u: %s", rate, features % 16, instance ? "made" : "refused");
     if (instance == nullptr) {
         FUZZ_EXPECT(!mapUsable || !usableRate(rate), "the rate %.17g was refused", rate);
         return 0;

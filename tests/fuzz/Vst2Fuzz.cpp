@@ -20,7 +20,7 @@
 namespace {
 
 // Each input renders at most this many frames in all, so that runs stay short.
-constexpr std::int32_t kFrameBudget = 16384;
+constexpr std::int32_t kFrameBudget = 8192;
 constexpr std::int32_t kLongestRender = 8192;
 constexpr std::size_t kEventBudget = 4096;
 constexpr std::size_t kOperationBudget = 256;
@@ -135,6 +135,10 @@ private:
     VstIntPtr dispatch(std::int32_t opcode, std::int32_t index, VstIntPtr value, void* ptr, float opt)
     {
         const VstIntPtr answer = effect->dispatcher(effect, opcode, index, value, ptr, opt);
+        FUZZ_TRACE("request %d index %d value %lld %s opt %.9g: %lld%s%s", opcode, index, static_cast<long long>(value),
+                   ptr ? "pointer" : "null", opt, static_cast<long long>(answer),
+                   ptr && pointerRule(opcode).use == PointerUse::TextOut ? " " : "",
+                   ptr && pointerRule(opcode).use == PointerUse::TextOut ? static_cast<const char*>(ptr) : "");
         checkRecord(opcode);
         return answer;
     }
@@ -236,6 +240,7 @@ private:
     }
 
     // Records the host fills in part (the index it asks about) before the request.
+    // A name the module writes there ends with its terminator inside its field.
     void recordRequest(std::int32_t opcode, std::int32_t index, VstIntPtr value, float opt, std::size_t bytes,
                        bool null)
     {
@@ -243,30 +248,23 @@ private:
         in.read(area.data(), bytes);
         const std::int32_t asked = in.oddInt();
         std::memcpy(area.data(), &asked, sizeof asked);
+        const std::vector<std::uint8_t> sent(area.data(), area.data() + bytes);
         dispatch(opcode, index, value, null ? nullptr : area.data(), opt);
         FUZZ_EXPECT(area.guardsIntact(), "request %d wrote beyond its %zu-byte record", opcode, bytes);
-        const auto* record = area.data();
+        std::size_t nameOffset = 0;
         switch (opcode) {
         case effGetInputProperties:
-        case effGetOutputProperties: {
-            const auto* pin = reinterpret_cast<const VstPinProperties*>(record);
-            FUZZ_EXPECT(terminatedWithin(pin->label, sizeof pin->label), "a pin label without a terminator");
-            break;
-        }
+        case effGetOutputProperties: nameOffset = offsetof(VstPinProperties, label); break;
         case effGetMidiProgramName:
-        case effGetCurrentMidiProgram: {
-            const auto* name = reinterpret_cast<const MidiProgramName*>(record);
-            FUZZ_EXPECT(terminatedWithin(name->name, sizeof name->name), "a MIDI program name without a terminator");
-            break;
+        case effGetCurrentMidiProgram: nameOffset = offsetof(MidiProgramName, name); break;
+        case effGetMidiProgramCategory: nameOffset = offsetof(MidiProgramCategory, name); break;
+        case effGetMidiKeyName: nameOffset = offsetof(MidiKeyName, keyName); break;
+        default: return;
         }
-        case effGetMidiProgramCategory: {
-            const auto* category = reinterpret_cast<const MidiProgramCategory*>(record);
-            FUZZ_EXPECT(terminatedWithin(category->name, sizeof category->name),
-                        "a MIDI program category without a terminator");
-            break;
-        }
-        default: break;
-        }
+        constexpr std::size_t kNameBytes = 64;
+        const char* name = reinterpret_cast<const char*>(area.data() + nameOffset);
+        FUZZ_EXPECT(std::memcmp(name, sent.data() + nameOffset, kNameBytes) == 0 || terminatedWithin(name, kNameBytes),
+                    "request %d wrote a name without a terminator", opcode);
     }
 
     // Input and output arrangements as the host describes its buses: headers and
@@ -301,6 +299,7 @@ private:
         effect->setParameter(effect, index, value);
         checkRecord(-1);
         const float read = effect->getParameter(effect, index);
+        FUZZ_TRACE("parameter %d set to %.9g reads %.9g", index, value, read);
         if (index < 0 || index >= effect->numParams) {
             FUZZ_EXPECT(read == 0.0f, "parameter %d, which does not exist, reads %g", index, read);
         } else if (value >= 0.0f && value <= 1.0f) {
@@ -360,6 +359,7 @@ private:
         header->numEvents = stated < 240 ? static_cast<std::int32_t>(count)
                                          : static_cast<std::int32_t>(stated % 4) - 2; // -2 to 1, at most count
         header->numEvents = std::min<std::int32_t>(header->numEvents, static_cast<std::int32_t>(count));
+        FUZZ_TRACE("a batch of %d events (%zu made)", header->numEvents, count);
         const std::vector<VstMidiEvent> sent = events;
         const std::vector<VstIntPtr> sentBatch = batch;
         FUZZ_EXPECT(dispatch(effProcessEvents, 0, 0, header, 0.0f) == 1, "a batch of events was not taken");
@@ -390,6 +390,7 @@ private:
         if (shared) {
             outputs[1] = left.data();
         }
+        FUZZ_TRACE("%s %d frames, wiring %u", replacing ? "processReplacing" : "process", frames, wiring);
         (replacing ? effect->processReplacing : effect->process)(effect, wiring == 255 ? nullptr : inputs,
                                                                  wiring == 253 ? nullptr : outputs, frames);
         checkRecord(-2);
