@@ -3,6 +3,8 @@
 // finding.
 #pragma once
 
+#include <sanitizer/asan_interface.h>
+
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -190,6 +192,19 @@ private:
     std::size_t count;
     std::vector<std::uint8_t> storage;
 };
+
+// Bytes of a buffer the host hands over that lie past what it says is there (past
+// a text's terminator, past an atom's size): AddressSanitizer reports a read of
+// them as it reports one outside the buffer. readable() gives them back.
+inline void unreadable(const void* begin, std::size_t bytes)
+{
+    ASAN_POISON_MEMORY_REGION(begin, bytes);
+}
+
+inline void readable(const void* begin, std::size_t bytes)
+{
+    ASAN_UNPOISON_MEMORY_REGION(begin, bytes);
+}
 
 // A float that no plug-in computes: a NaN with a payload, put where samples are
 // expected so that a sample left unwritten shows.

@@ -203,7 +203,11 @@ private:
                    static_cast<int>(right));
         const std::vector<float> controlsSent(controls.data(), controls.data() + kNumParameters);
         const std::vector<std::uint8_t> sequenceSent(sequence.bytes(), sequence.bytes() + kLargestSequence);
+        // The buffer past the atom's size holds nothing the plug-in may read.
+        const std::size_t atomEnd = sizeof(LV2_Atom) + reinterpret_cast<const LV2_Atom*>(sequence.bytes())->size;
+        unreadable(sequence.bytes() + atomEnd, kLargestSequence - atomEnd);
         descriptor->run(instance, frames);
+        readable(sequence.bytes(), kLargestSequence);
 
         FUZZ_EXPECT(leftBuffer.guardsIntact() && rightBuffer.guardsIntact(), "a run of %u frames wrote beyond it",
                     frames);

@@ -181,9 +181,12 @@ private:
         case PointerUse::TextIn: {
             GuardedArea<char> text(rule.bytes);
             in.read(text.data(), rule.bytes);
-            text.data()[in.below(static_cast<std::uint32_t>(rule.bytes))] = '\0';
+            const std::size_t length = in.below(static_cast<std::uint32_t>(rule.bytes));
+            text.data()[length] = '\0';
             const std::vector<char> sent(text.data(), text.data() + rule.bytes);
+            unreadable(text.data() + length + 1, rule.bytes - length - 1);
             dispatch(opcode, index, value, null ? nullptr : text.data(), opt);
+            readable(text.data(), rule.bytes);
             FUZZ_EXPECT(text.guardsIntact() && std::equal(sent.begin(), sent.end(), text.data()),
                         "request %d changed the text the host sent", opcode);
             break;
