@@ -51,7 +51,9 @@ report_finding() {
     reproducer=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" | tail -n 1)
     grep -E 'expected |ERROR: |runtime error: |SUMMARY: ' "$log" | head -n 5 >&2 || true
     if [ -n "$reproducer" ]; then
-        echo "fuzz target $target found a fault; reproducer: $reproducer" >&2
+        local inputs
+        inputs=$(grep -oE '^#[0-9]+' "$log" | tail -n 1 | tr -d '#')
+        echo "fuzz target $target found a fault after ${inputs:-its seed} inputs; reproducer: $reproducer" >&2
         echo "  replay: $targets_dir/$target $reproducer" >&2
     else
         echo "fuzz target $target failed without a reproducer; its output: $log" >&2

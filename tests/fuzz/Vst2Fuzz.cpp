@@ -180,8 +180,12 @@ private:
         switch (rule.use) {
         case PointerUse::TextIn: {
             GuardedArea<char> text(rule.bytes);
-            in.read(text.data(), rule.bytes);
+            // A text of any length that fits, its characters any but the terminator.
             const std::size_t length = in.below(static_cast<std::uint32_t>(rule.bytes));
+            for (std::size_t n = 0; n < length; ++n) {
+                const char c = static_cast<char>(in.byte());
+                text.data()[n] = c != '\0' ? c : 'x';
+            }
             text.data()[length] = '\0';
             const std::vector<char> sent(text.data(), text.data() + rule.bytes);
             unreadable(text.data() + length + 1, rule.bytes - length - 1);
@@ -189,6 +193,13 @@ private:
             readable(text.data(), rule.bytes);
             FUZZ_EXPECT(text.guardsIntact() && std::equal(sent.begin(), sent.end(), text.data()),
                         "request %d changed the text the host sent", opcode);
+            if (opcode == effSetProgramName) {
+                // A host shows the new name at once.
+                GuardedArea<char> name(pointerRule(effGetProgramName).bytes);
+                name.fill(kUnwrittenText);
+                dispatch(effGetProgramName, 0, 0, name.data(), 0.0f);
+                checkText(name, effGetProgramName);
+            }
             break;
         }
         case PointerUse::TextOut: {

@@ -137,8 +137,9 @@ def vst2_seeds():
     # Records the host fills with the index it asks about: pins, MIDI program names, categories, key names.
     for opcode, size in ((33, 128), (34, 128), (62, 80), (63, 80), (64, 76), (66, 80)):
         questions.request(opcode, index=0, extra=bytes(size) + small_int(1))
-    questions.request(4, extra=b"Renamed program".ljust(64, b"\0") + bytes([20]))
-    questions.request(51, extra=b"receiveVstMidiEvent".ljust(64, b"\0") + bytes([30]))
+    # Texts the host sends: their length, then their characters.
+    questions.request(4, extra=bytes([15]) + b"Renamed program")
+    questions.request(51, extra=bytes([19]) + b"receiveVstMidiEvent")
     questions.program(7)
     write("vst2", "ask-names-and-texts", bytes(questions.data))
 
