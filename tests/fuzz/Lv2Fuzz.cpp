@@ -147,7 +147,7 @@ private:
         const std::uint8_t form = eventCount > 0 ? in.byte() : 0;
         header->atom.type = form < 240 ? sequenceType : (form < 248 ? midiEvent : in.word32());
         header->body.unit = form % 8 < 5 ? 0 : (form % 8 == 5 ? frameTime : (form % 8 == 6 ? beatTime : in.word32()));
-        header->body.pad = form % 16 == 15 ? in.word32() : 0;
+        header->body.pad = (form >> 3) % 16 == 15 ? in.word32() : 0;
         std::size_t offset = sizeof(LV2_Atom_Sequence);
         for (std::size_t n = 0; n < eventCount && offset + sizeof(LV2_Atom_Event) <= kLargestSequence; ++n) {
             auto* event = reinterpret_cast<LV2_Atom_Event*>(base + offset);
@@ -171,15 +171,23 @@ private:
             offset += (bodyBytes + 7) & ~std::size_t{7};
             offset = std::min(offset, kLargestSequence);
         }
+        // The size counts what was written, or cuts into the last events, or is any size the buffer holds.
         const std::uint32_t written = static_cast<std::uint32_t>(offset - sizeof(LV2_Atom));
-        header->atom.size = form % 32 != 31 ? written
-                                            : static_cast<std::uint32_t>(in.below(kLargestSequence - sizeof(LV2_Atom) + 1));
+        const std::uint8_t size = eventCount > 0 ? in.byte() : 0;
+        if (size < 208) {
+            header->atom.size = written;
+        } else if (size < 240) {
+            header->atom.size = written - std::min<std::uint32_t>(written, size - 208u);
+        } else {
+            header->atom.size = in.below(static_cast<std::uint32_t>(kLargestSequence - sizeof(LV2_Atom) + 1));
+        }
     }
 
     void runOnce()
     {
         const std::uint8_t length = in.byte();
-        std::uint32_t frames = length < 128 ? length : (length < 224 ? in.word16() % (kLongestRun + 1) : kLongestRun);
+        // Mostly the blocks hosts run, up to 1024 frames; sometimes up to the longest.
+        std::uint32_t frames = length < 128 ? length : in.word16() % (length < 240 ? 1025 : kLongestRun + 1);
         frames = std::min(frames, frameBudget);
         frameBudget -= frames;
         const std::uint8_t events = in.byte();

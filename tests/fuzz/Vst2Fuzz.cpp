@@ -387,7 +387,11 @@ private:
     void render(bool replacing)
     {
         const std::uint8_t length = in.byte();
-        std::int32_t frames = length < 128 ? length : (length < 224 ? in.word16() % (kLongestRender + 1) : in.oddInt());
+        // Mostly the blocks hosts render, up to 1024 frames; sometimes up to the longest, or odd counts.
+        std::int32_t frames = length < 128 ? length
+                              : length < 224 ? in.word16() % 1025
+                              : length < 240 ? in.word16() % (kLongestRender + 1)
+                                             : in.oddInt();
         frames = std::min(frames, std::min(kLongestRender, frameBudget));
         if (frames > 0) {
             frameBudget -= frames;

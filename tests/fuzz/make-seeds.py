@@ -103,7 +103,8 @@ class Vst2Session:
         if frames < 128:
             self.data += bytes([4 if replacing else 5, frames, 0])
         else:
-            self.data += bytes([4 if replacing else 5, 200]) + struct.pack("<H", frames) + bytes([0])
+            self.data += bytes([4 if replacing else 5, 200 if frames <= 1024 else 230])
+            self.data += struct.pack("<H", frames) + bytes([0])
 
     def sample_rate(self, float_choice):
         self.data += bytes([6]) + small_int(0) + float_choice
@@ -165,12 +166,16 @@ class Lv2Session:
     def run(self, frames, timed=()):
         """timed: (stamp in steps of 41 frames, MIDI bytes)."""
         self.data += bytes([4])
-        self.data += bytes([frames]) if frames < 128 else bytes([200]) + struct.pack("<H", frames)
+        if frames < 128:
+            self.data += bytes([frames])
+        else:
+            self.data += bytes([200 if frames <= 1024 else 250]) + struct.pack("<H", frames)
         self.data += bytes([len(timed)])
         if timed:
             self.data += bytes([0])  # a sequence in frames
             for step, message in timed:
                 self.data += bytes([step, 0, len(message) - 1]) + bytes(message)
+            self.data += bytes([0])  # the atom's size counts every event
 
     def connect(self, port, none=False):
         self.data += bytes([0, port, 0 if none else 1])
