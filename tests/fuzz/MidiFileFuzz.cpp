@@ -1,5 +1,5 @@
 // The Standard MIDI File reader and the schedule the renderer builds from it, on
-// the input as a file's bytes. Besides crashes it looks for what a user of the
+// the input as a file's bytes and as the events of a track. Besides crashes it looks for what a user of the
 // renderer would notice: a refused file that changed what the reader held,
 // messages that are not channel messages or out of time order, notes placed on
 // samples that disagree with the file's tempo map, and a schedule that loses,
@@ -114,11 +114,10 @@ std::size_t checkSchedule(const MidiFile& file, std::int32_t rate, MidiChannels 
     return events.size();
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+// Reads the image as a file and checks what the reader made of it.
+void fuzzImage(const std::uint8_t* data, std::size_t size)
 {
-    static MidiFile before = [] {
+    static const MidiFile before = [] {
         MidiFile file;
         std::string error;
         if (!file.parse(kHeldFile, sizeof kHeldFile, error)) {
@@ -134,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_EXPECT(!error.empty() && error.find('\n') == std::string::npos, "the reason is not one line: '%s'",
                     error.c_str());
         expectSameFile(file, before);
-        return 0;
+        return;
     }
     checkMessages(file);
     const MidiChannels withNotes = channelsWithNotes(file);
@@ -152,5 +151,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t others = checkSchedule(file, rate, static_cast<MidiChannels>(~withNotes));
         FUZZ_EXPECT(chosen + others == all, "channels chosen and the others do not add up to all");
     }
+}
+
+// The input as the events of the one track of a format 0 file, which ends where
+// the track ends: a reading past the track is a reading past the file.
+void fuzzTrack(const std::uint8_t* data, std::size_t size)
+{
+    if (size > 0xFFFFFF) {
+        return;
+    }
+    const std::uint8_t framing[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, 'M', 'T', 'r', 'k', 0,
+                                    static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 8),
+                                    static_cast<std::uint8_t>(size)};
+    std::vector<std::uint8_t> image(framing, framing + sizeof framing);
+    image.insert(image.end(), data, data + size);
+    image.shrink_to_fit();
+    fuzzImage(image.data(), image.size());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    fuzzImage(data, size);
+    fuzzTrack(data, size);
     return 0;
 }
