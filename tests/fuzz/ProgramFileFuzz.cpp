@@ -1,9 +1,10 @@
-// The program (.fxp) and bank (.fxb) file reader on the input as a file's bytes,
-// read as both kinds, for this instrument and for the plug-in and parameter count
-// the file itself names. A refused file must leave what the reader was given as
-// it was, with a one-line reason; a file that is read must hold finite values and
-// names that fit, and write back to an image that reads to the same names and
-// values, bit for bit, and writes again to the same bytes.
+// The program (.fxp) and bank (.fxb) file reader on the input as the contents of
+// well-formed files and as a file's bytes, read as both kinds, for this instrument
+// and for the plug-in and parameter count the file itself names. A refused file
+// must leave what the reader was given as it was, with a one-line reason; a file
+// that is read must hold finite values and names that fit, and write back to an
+// image that reads to the same names and values, bit for bit, and writes again to
+// the same bytes.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -109,10 +110,44 @@ void fuzzBank(const std::uint8_t* data, std::size_t size, const ProgramFileIdent
     FUZZ_EXPECT(bankFileImage(identity, again.programs) == image, "a bank written twice gives other bytes");
 }
 
+void putBigEndian(std::vector<std::uint8_t>& image, std::size_t offset, std::uint32_t word)
+{
+    for (int n = 0; n < 4; ++n) {
+        image[offset + static_cast<std::size_t>(n)] = static_cast<std::uint8_t>(word >> (24 - 8 * n));
+    }
+}
+
+// The input as the contents of well-formed files of the instrument: a program's
+// name and values, then a bank's version, program count, current program (mostly
+// small, edges included) and its programs' names and values. Every input so
+// reaches what the reader makes of a file whose framing is right.
+void fuzzFramed(const std::uint8_t* data, std::size_t size)
+{
+    constexpr std::size_t kContentBytes = kProgramNameBytes + 4 * 19;
+    FuzzInput in(data, size);
+    std::vector<std::uint8_t> program = programFileImage(kInstrument, {"", std::vector<float>(19)});
+    in.read(program.data() + kProgramHeaderBytes - kProgramNameBytes, kContentBytes);
+    fuzzProgram(program.data(), program.size(), kInstrument);
+
+    const std::uint8_t shape = in.byte();
+    const std::size_t count = 1 + shape % 8;
+    std::vector<std::uint8_t> bank =
+        bankFileImage(kInstrument, std::vector<StoredProgram>(count, {"", std::vector<float>(19)}));
+    putBigEndian(bank, 12, 1 + (shape >> 3) % 2);
+    const std::uint8_t current = in.byte();
+    putBigEndian(bank, 28, current < 200 ? static_cast<std::uint32_t>(current % 10) - 1 : in.word32());
+    for (std::size_t n = 0; n < count; ++n) {
+        in.read(bank.data() + kBankHeaderBytes + n * program.size() + kProgramHeaderBytes - kProgramNameBytes,
+                kContentBytes);
+    }
+    fuzzBank(bank.data(), bank.size(), kInstrument);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    fuzzFramed(data, size);
     fuzzProgram(data, size, kInstrument);
     fuzzBank(data, size, kInstrument);
     // The plug-in and the parameter count the file names, as a reader for another
