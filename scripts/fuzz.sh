@@ -31,13 +31,20 @@ usage() {
     exit 2
 }
 
+# Configures build/fuzz with clang once, then builds the targets; a failure shows
+# the end of the build's output.
 build_targets() {
     scripts/install-deps.sh fuzz
-    if [ ! -f "$build/CMakeCache.txt" ]; then
+    mkdir -p "$build"
+    if { [ -f "$build/CMakeCache.txt" ] ||
         CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEPHYRANT_FUZZ=ON \
-            -DZEPHYRANT_TESTS=OFF -DZEPHYRANT_TOOLS=OFF -DZEPHYRANT_LV2=OFF >/dev/null
+            -DZEPHYRANT_TESTS=OFF -DZEPHYRANT_TOOLS=OFF -DZEPHYRANT_LV2=OFF >"$build/build.log" 2>&1; } &&
+        cmake --build "$build" -j"$jobs" --target zephyrant-fuzz >"$build/build.log" 2>&1; then
+        return
     fi
-    cmake --build "$build" -j"$jobs" --target zephyrant-fuzz >/dev/null
+    tail -n 30 "$build/build.log" >&2
+    echo "fuzz.sh: building the fuzz targets failed; the whole output is in $build/build.log" >&2
+    exit 1
 }
 
 target_names() {

@@ -135,10 +135,10 @@ private:
     VstIntPtr dispatch(std::int32_t opcode, std::int32_t index, VstIntPtr value, void* ptr, float opt)
     {
         const VstIntPtr answer = effect->dispatcher(effect, opcode, index, value, ptr, opt);
-        FUZZ_TRACE("request %d index %d value %lld %s opt %.9g: %lld%s%s", opcode, index, static_cast<long long>(value),
+        const bool textOut = ptr != nullptr && pointerRule(opcode).use == PointerUse::TextOut;
+        FUZZ_TRACE("request %d index %d value %lld %s opt %.9g: %lld %.*s", opcode, index, static_cast<long long>(value),
                    ptr ? "pointer" : "null", opt, static_cast<long long>(answer),
-                   ptr && pointerRule(opcode).use == PointerUse::TextOut ? " " : "",
-                   ptr && pointerRule(opcode).use == PointerUse::TextOut ? static_cast<const char*>(ptr) : "");
+                   textOut ? static_cast<int>(pointerRule(opcode).bytes) : 0, textOut ? static_cast<const char*>(ptr) : "");
         checkRecord(opcode);
         return answer;
     }
