@@ -24,7 +24,7 @@ jobs=$(nproc)
 # Each target's input count in the test suite; the plug-in targets render audio for
 # every input and take fewer.
 check_runs_file_readers=20000
-check_runs_plugins=4000
+check_runs_plugins=6000
 
 usage() {
     echo "usage: scripts/fuzz.sh TARGET SECONDS [LIBFUZZER OPTIONS...] | --check [RUNS] | --list" >&2
