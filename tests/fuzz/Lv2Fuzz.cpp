@@ -141,6 +141,8 @@ private:
     // it provides: odd header fields, events with odd stamps, sizes and types.
     void writeSequence(std::size_t eventCount)
     {
+        std::size_t lastBody = 0;
+        std::size_t lastBodyBytes = 0;
         sequence.fill(0);
         std::uint8_t* const base = sequence.bytes();
         auto* header = reinterpret_cast<LV2_Atom_Sequence*>(base);
@@ -168,16 +170,22 @@ private:
             offset += sizeof(LV2_Atom_Event);
             const std::size_t bodyBytes = std::min<std::size_t>(event->body.size, kLargestSequence - offset);
             in.read(base + offset, bodyBytes);
+            lastBody = offset;
+            lastBodyBytes = bodyBytes;
             offset += (bodyBytes + 7) & ~std::size_t{7};
             offset = std::min(offset, kLargestSequence);
         }
-        // The size counts what was written, or cuts into the last events, or is any size the buffer holds.
+        // The size counts what was written; or ends inside the last event's body,
+        // which then runs past the sequence; or cuts up to 15 bytes into the last
+        // events; or is any size the buffer holds.
         const std::uint32_t written = static_cast<std::uint32_t>(offset - sizeof(LV2_Atom));
         const std::uint8_t size = eventCount > 0 ? in.byte() : 0;
-        if (size < 208) {
+        if (size < 192) {
             header->atom.size = written;
+        } else if (size < 224 && lastBodyBytes > 0) {
+            header->atom.size = static_cast<std::uint32_t>(lastBody + size % lastBodyBytes - sizeof(LV2_Atom));
         } else if (size < 240) {
-            header->atom.size = written - std::min<std::uint32_t>(written, size - 208u);
+            header->atom.size = written - std::min<std::uint32_t>(written, size % 16u);
         } else {
             header->atom.size = in.below(static_cast<std::uint32_t>(kLargestSequence - sizeof(LV2_Atom) + 1));
         }
