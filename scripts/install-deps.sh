@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs, only those that are missing.
-# Usage: scripts/install-deps.sh build|windows|test|bench|gallery|web|web-test
+# Usage: scripts/install-deps.sh build|windows|test|fuzz|bench|gallery|web|web-test
 set -euo pipefail
 
 # CLI11 parses the tools' options; help2man writes their manual pages; lv2-dev holds
@@ -13,10 +13,12 @@ windows=("${build[@]}" "${mingw[@]}")
 # The browser build: clang and lld with wasi-libc and the WebAssembly libc++ make
 # zephyrant.wasm; Node.js serves the page and, with Chromium, runs its tests.
 web=(cmake make clang lld wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32 nodejs)
+# The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
+fuzz=("${build[@]}" clang libclang-rt-14-dev)
 # sox reads the renderer's files back as other programs do; sordi, lilv-utils and
 # liblilv-dev: the LV2 validator, lv2info, lv2bench and the host library of the LV2 tests.
 test=("${build[@]}" libgtest-dev googletest sox sordi lilv-utils liblilv-dev "${mingw[@]}" g++-multilib qemu-user wine64
-      "${web[@]}" chromium)
+      "${web[@]}" chromium clang libclang-rt-14-dev)
 # A real CLAP host for the test job: qtractor's headless plug-in scanner. It needs
 # the JACK 2 library, which the STK of the benchmarks takes too when its headers
 # are JACK 2's: with JACK 1's, each install would remove the other.
@@ -29,11 +31,12 @@ case "${1:-build}" in
     build) wanted=("${build[@]}") ;;
     windows) wanted=("${windows[@]}") ;;
     test) wanted=("${test[@]}") ;;
+    fuzz) wanted=("${fuzz[@]}") ;;
     bench) wanted=("${bench[@]}") ;;
     gallery) wanted=("${gallery[@]}") ;;
     web) wanted=("${web[@]}") ;;
     web-test) wanted=("${build[@]}" "${web[@]}" chromium) ;;
-    *) echo "install-deps: unknown job '$1' (build, windows, test, bench, gallery, web or web-test)" >&2; exit 2 ;;
+    *) echo "install-deps: unknown job '$1' (build, windows, test, fuzz, bench, gallery, web or web-test)" >&2; exit 2 ;;
 esac
 
 missing=()

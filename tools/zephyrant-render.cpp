@@ -459,7 +459,8 @@ int run(const Options& options)
             std::snprintf(speed, sizeof speed, "too fast to time");
         }
         std::fprintf(stderr, "%s: %.2f s, %d Hz stereo %s; peak %s, RMS %s, %s; rendered at %s\n",
-                     output.destination().shownName().c_str(), seconds, options.sampleRate, format.c_str(),
+                     escapeControlCharacters(output.destination().shownName()).c_str(), seconds, options.sampleRate,
+                     format.c_str(),
                      meter.peakText().c_str(), meter.rmsText().c_str(), overs.c_str(), speed);
     }
     return kExitSuccess;

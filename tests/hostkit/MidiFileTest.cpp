@@ -222,12 +222,17 @@ TEST(MidiFile, MalformedFilesAreRefusedWithTheOffendingByte)
         {"days long", singleTrack({0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00}, 1),
          "the piece lasts longer than 24 hours"},
     };
+    // A refused file leaves what the reader held before: here a note at tick 96 of a 192-tick piece.
+    const Bytes held = singleTrack({0x60, 0x90, 0x3C, 0x40, 0x60, 0x80, 0x3C, 0x00});
     for (const Case& c : cases) {
         MidiFile file;
         std::string error;
+        ASSERT_TRUE(file.parse(held.data(), held.size(), error)) << error;
         EXPECT_FALSE(file.parse(c.image.data(), c.image.size(), error)) << c.what;
         EXPECT_NE(error.find(c.reason), std::string::npos) << c.what << ": " << error;
-        EXPECT_TRUE(file.messages().empty()) << c.what;
+        expectMessages(file, {{96, {0x90, 0x3C, 0x40}}, {192, {0x80, 0x3C, 0x00}}});
+        EXPECT_EQ(file.endTick(), 192) << c.what;
+        EXPECT_EQ(file.frameAt(192, 44100), 44100) << c.what << ": the tempo map is kept";
     }
 }
 

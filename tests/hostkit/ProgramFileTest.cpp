@@ -82,6 +82,14 @@ TEST(ProgramFile, ReadsBackWhatItWrites)
     EXPECT_EQ(program.name, longName.name.substr(0, 27));
     EXPECT_EQ(program.values, longName.values);
 
+    // A name filling all 28 bytes of its field, without a terminator, reads as the
+    // 27 bytes that writing it back keeps.
+    std::vector<std::uint8_t> fullName = programFileImage(kIdentity, longName);
+    std::memset(fullName.data() + 28, 'N', 28);
+    ASSERT_TRUE(parseProgramFile(fullName.data(), fullName.size(), kIdentity, program, error)) << error;
+    EXPECT_EQ(program.name, std::string(27, 'N'));
+    EXPECT_EQ(programFileImage(kIdentity, program), programFileImage(kIdentity, {std::string(27, 'N'), longName.values}));
+
     // A version 2 bank names its current program at offset 28; one out of range selects program 0.
     std::vector<std::uint8_t> bankImage = bankFileImage(kIdentity, {{"One", {0.1f, 0.2f, 0.3f}}, longName});
     StoredBank bank;

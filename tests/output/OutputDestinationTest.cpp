@@ -155,11 +155,15 @@ TEST(OutputDestination, OddNamesGiveOneLineReasons)
     ScratchDirectory directory;
     const struct {
         std::string name;
-        const char* reason;
+        std::string reason;
     } cases[] = {
         {"", "the output file name is empty"},
         {directory.path(), "it is a directory"},
-        {directory.file("missing/take.wav"), "No such file or directory"},
+        {directory.file("missing/take.wav"),
+         "cannot create a temporary file beside it in " + directory.file("missing") + ": No such file or directory"},
+        // A file that exists in a folder where no file can be made: the message names the folder.
+        {"/proc/self/mem", "cannot write /proc/self/mem: cannot create a temporary file beside it in /proc/" +
+                               std::to_string(getpid()) + ": "},
     };
     for (const auto& c : cases) {
         const std::string error = writeThrough(c.name, "x");

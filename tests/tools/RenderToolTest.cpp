@@ -44,6 +44,19 @@ ToolRun runRenderer(const std::string& arguments)
     return runCommand(quoted(ZEPHYRANT_RENDER_PATH) + " -m " + quoted(ZEPHYRANT_MODULE_PATH) + " " + arguments);
 }
 
+// The arguments with IN and OUT replaced by the paths, quoted for the shell unless they stand in quotes already.
+std::string withPaths(std::string arguments, const std::string& in, const std::string& out, bool quote = true)
+{
+    for (const auto& [token, path] : {std::pair<std::string, std::string>{"IN", in}, {"OUT", out}}) {
+        const std::string replacement = quote ? quoted(path) : path;
+        for (std::size_t at = arguments.find(token); at != std::string::npos;
+             at = arguments.find(token, at + replacement.size())) {
+            arguments.replace(at, token.size(), replacement);
+        }
+    }
+    return arguments;
+}
+
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream file(path, std::ios::binary);
@@ -473,13 +486,7 @@ TEST(RenderTool, BadInputGivesOneLineReasonAndNoOutputFile)
             writeFile(in, c.input);
         }
         std::ofstream(out) << "earlier take";
-        std::string arguments = c.arguments;
-        for (const auto& [token, path] : {std::pair<std::string, std::string>{"IN", in}, {"OUT", out}}) {
-            for (std::size_t at = arguments.find(token); at != std::string::npos; at = arguments.find(token, at + 1)) {
-                arguments.replace(at, token.size(), quoted(path));
-            }
-        }
-        const ToolRun run = runRenderer(arguments);
+        const ToolRun run = runRenderer(withPaths(c.arguments, in, out));
         EXPECT_EQ(run.status, c.status) << run.errors;
         EXPECT_NE(run.errors.find(c.reason), std::string::npos) << run.errors;
         EXPECT_EQ(lineCount(run.errors), 1u) << run.errors;
@@ -491,6 +498,40 @@ TEST(RenderTool, BadInputGivesOneLineReasonAndNoOutputFile)
             expected.insert(expected.begin(), "in.mid");
         }
         EXPECT_EQ(directory.names(), expected);
+    }
+}
+
+TEST(RenderTool, ControlCharactersOfArgumentsAreShownEscapedOnOneLine)
+{
+    struct Case {
+        const char* what;
+        std::string arguments; // IN and OUT stand for the paths; the characters stand inside single quotes
+        int status;
+        const char* shown;     // in the one line on standard error; none when empty
+    };
+    const std::vector<Case> cases = {
+        {"newline in a value", "IN -o OUT --param 'Distorter=0.5\nx'", 2, "bad value 'Distorter=0.5\\nx'"},
+        {"tab in a name", "IN -o OUT --param 'Dist\torter=0.5'", 2, "unknown parameter 'Dist\\torter'"},
+        {"carriage return in a preset", "IN -o OUT --preset 'Harp\rRing'", 2, "unknown preset 'Harp\\rRing'"},
+        {"escape sequence in the input's name", "'IN\x1b[2J' -o OUT", 1, "in.mid\\x1B[2J: "},
+        {"C1 control in the output's folder", "IN -o 'OUT\xc2\x9b/take.wav'", 1,
+         "out.wav\\u009B/take.wav: cannot create a temporary file beside it in "},
+        {"newline in the summary line", "IN -o 'OUT.take\n2.wav'", 0, "out.wav.take\\n2.wav: "},
+        {"quiet", "IN -q -o 'OUT.take\n3.wav'", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDirectory directory;
+        const std::string in = directory.file("in.mid");
+        writeFile(in, phraseFile());
+        const ToolRun run = runRenderer(withPaths(c.arguments, in, directory.file("out.wav"), false));
+        EXPECT_EQ(run.status, c.status) << run.errors;
+        EXPECT_EQ(lineCount(run.errors), *c.shown == '\0' ? 0u : 1u) << run.errors;
+        EXPECT_NE(run.errors.find(c.shown), std::string::npos) << run.errors;
+        const std::string line = run.errors.substr(0, run.errors.find('\n'));
+        EXPECT_TRUE(std::none_of(line.begin(), line.end(),
+                                 [](char byte) { return static_cast<unsigned char>(byte) < 0x20 || byte == 0x7F; }))
+            << run.errors;
     }
 }
 

@@ -13,6 +13,9 @@ namespace {
 constexpr std::size_t kHelpWidth = 80;
 constexpr std::size_t kNameColumn = 28;
 
+// The escapes of the control characters that C names, \a (7) to \r (13).
+constexpr const char* kNamedEscapes[] = {"\\a", "\\b", "\\t", "\\n", "\\v", "\\f", "\\r"};
+
 // Text broken into lines of at most width characters at blanks; paragraphs,
 // separated by a newline, stay apart.
 std::string wrapped(const std::string& text, std::size_t width)
@@ -119,9 +122,33 @@ int parseCommandLine(CLI::App& app, int argc, char** argv)
     return -1;
 }
 
+std::string escapeControlCharacters(const std::string& text)
+{
+    std::string shown;
+    for (std::size_t n = 0; n < text.size(); ++n) {
+        const auto byte = static_cast<unsigned char>(text[n]);
+        const auto next = n + 1 < text.size() ? static_cast<unsigned char>(text[n + 1]) : 0u;
+        char escape[8];
+        if (byte >= '\a' && byte <= '\r') {
+            shown += kNamedEscapes[byte - '\a'];
+        } else if (byte < 0x20 || byte == 0x7F) {
+            std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+            shown += escape;
+        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            // U+0080 to U+009F, the second set of control characters, as UTF-8 writes them.
+            std::snprintf(escape, sizeof escape, "\\u%04X", next);
+            shown += escape;
+            ++n;
+        } else {
+            shown += text[n];
+        }
+    }
+    return shown;
+}
+
 void reportError(const std::string& toolName, const std::string& message)
 {
-    std::fprintf(stderr, "%s: %s\n", toolName.c_str(), message.c_str());
+    std::fprintf(stderr, "%s: %s\n", toolName.c_str(), escapeControlCharacters(message).c_str());
 }
 
 int usageError(const std::string& toolName, const std::string& message)

@@ -26,7 +26,12 @@ std::unique_ptr<CLI::App> makeCommandLine(const std::string& toolName, const std
 // usage error (its reason on one line on standard error).
 int parseCommandLine(CLI::App& app, int argc, char** argv);
 
-// "TOOL: message" on standard error.
+// The text with its control characters written as escapes (\n, \t, \x1B, \u0085),
+// so that a message holding a name or argument from the user stays on one line and
+// sends the terminal nothing but text.
+std::string escapeControlCharacters(const std::string& text);
+
+// "TOOL: message" on standard error, as one line.
 void reportError(const std::string& toolName, const std::string& message);
 
 // Reports a usage error found after parsing and answers its exit status, 2.

@@ -183,19 +183,18 @@ bool readTrack(ByteReader& reader, std::size_t end, std::vector<MidiMessage>& me
 
 } // namespace
 
-void MidiFile::clear()
-{
-    merged.clear();
-    tempoMap.clear();
-    denominator = 1;
-    lastTick = 0;
-    fileFormat = 0;
-    tracks = 0;
-}
-
 bool MidiFile::parse(const std::uint8_t* data, std::size_t size, std::string& error)
 {
-    clear();
+    MidiFile read;
+    if (!read.readImage(data, size, error)) {
+        return false;
+    }
+    *this = std::move(read);
+    return true;
+}
+
+bool MidiFile::readImage(const std::uint8_t* data, std::size_t size, std::string& error)
+{
     ByteReader reader(data);
     if (size < 8 || std::memcmp(data, "MThd", 4) != 0) {
         error = "not a Standard MIDI File: it does not start with an MThd header";
@@ -255,7 +254,6 @@ bool MidiFile::parse(const std::uint8_t* data, std::size_t size, std::string& er
         if (size - chunkStart < 8) {
             error = "file ends after " + std::to_string(tracksRead) + " of " + std::to_string(declaredTracks) +
                     " tracks" + at(chunkStart);
-            clear();
             return false;
         }
         reader.seek(chunkStart);
@@ -266,14 +264,12 @@ bool MidiFile::parse(const std::uint8_t* data, std::size_t size, std::string& er
         if (length > size - bodyStart) {
             error = "truncated chunk: it declares " + std::to_string(length) + " bytes, " +
                     std::to_string(size - bodyStart) + " remain" + at(chunkStart);
-            clear();
             return false;
         }
         const std::size_t bodyEnd = bodyStart + length;
         // Chunks of other kinds are skipped, as the file format asks of readers.
         if (isTrack) {
             if (!readTrack(reader, bodyEnd, merged, tempos, lastTick, error)) {
-                clear();
                 return false;
             }
             ++tracksRead;
@@ -303,7 +299,6 @@ bool MidiFile::parse(const std::uint8_t* data, std::size_t size, std::string& er
     fileFormat = static_cast<int>(format);
     tracks = static_cast<int>(declaredTracks);
     if (secondsAt(lastTick) > kLongestPieceSeconds) {
-        clear();
         error = "the piece lasts longer than 24 hours";
         return false;
     }
@@ -312,7 +307,6 @@ bool MidiFile::parse(const std::uint8_t* data, std::size_t size, std::string& er
 
 bool MidiFile::load(const std::string& path, std::string& error)
 {
-    clear();
     std::vector<std::uint8_t> image;
     if (!readFileImage(path, static_cast<std::size_t>(kLargestFileBytes), "a MIDI file", image, error)) {
         return false;

@@ -18,10 +18,11 @@ struct MidiMessage {
 class MidiFile {
 public:
     // Parses a file image. Answers false with a one-line reason in error
-    // (naming the byte offset for malformed data) and leaves the object empty.
+    // (naming the byte offset for malformed data) and leaves the object as it was.
     bool parse(const std::uint8_t* data, std::size_t size, std::string& error);
 
-    // Reads and parses the file at path; the reason names the path.
+    // Reads and parses the file at path; the reason names the path. A file that
+    // cannot be read or parsed leaves the object as it was.
     bool load(const std::string& path, std::string& error);
 
     // Channel messages of all tracks, by tick; equal ticks keep track order,
@@ -50,12 +51,13 @@ private:
         std::int64_t numeratorPerTick;
     };
 
+    // Parses a file image into this empty object; on failure it may hold part of it.
+    bool readImage(const std::uint8_t* data, std::size_t size, std::string& error);
     const TempoSegment& segmentOf(std::int64_t tick) const;
     // Time of tick in seconds, from a segment at or before it; safe from overflow.
     double segmentSeconds(const TempoSegment& segment, std::int64_t tick) const;
     // Time of tick as a numerator over `denominator` seconds.
     std::int64_t timeNumerator(std::int64_t tick) const;
-    void clear();
 
     std::vector<MidiMessage> merged;
     std::vector<TempoSegment> tempoMap;

@@ -166,7 +166,9 @@ bool parseProgramRecord(const std::uint8_t* data, std::size_t size, const Progra
     }
     StoredProgram read;
     const char* name = reinterpret_cast<const char*>(data + kNameOffset);
-    read.name.assign(name, strnlen(name, kProgramNameBytes));
+    // The name ends at its terminator or after 27 bytes, as it is written: a name
+    // filling the field reads as what writing it back keeps.
+    read.name.assign(name, strnlen(name, kProgramNameBytes - 1));
     for (std::int32_t index = 0; index < numParams; ++index) {
         const float value = floatOfBits(word(data, kProgramHeaderBytes + 4 * static_cast<std::size_t>(index)));
         if (!std::isfinite(value)) {

@@ -142,7 +142,9 @@ bool OutputDestination::openReplacement(const std::string& path, bool exists, bo
     name.push_back('\0');
     const int made = mkstemps(name.data(), static_cast<int>(suffix.size()));
     if (made < 0) {
-        error = "cannot write " + shown + ": " + reasonOf(errno);
+        // The file is written through a new file in its folder, which is what failed.
+        error = "cannot write " + shown + ": cannot create a temporary file beside it in " + folder.string() + ": " +
+                reasonOf(errno);
         return false;
     }
     fd = made;
@@ -232,7 +234,8 @@ bool OutputDestination::commit(std::string& error)
     }
     fd = -1;
     if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-        error = "cannot write " + shown + ": " + reasonOf(errno);
+        error = "cannot write " + shown + ": cannot put the finished temporary file " + temporary + " in its place: " +
+                reasonOf(errno);
         discard();
         return false;
     }
