@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the hand-made seed files of the fuzz targets into tests/fuzz/corpus/:
 small MIDI files of the shapes real files have, a version 2 bank, and host
-sessions for the VST 2.x and LV2 targets in the encoding their programs decode
-(tests/fuzz/FuzzSupport.h, Vst2Fuzz.cpp, Lv2Fuzz.cpp). The example pieces and
+sessions for the VST 2.x, LV2 and CLAP targets in the encoding their programs
+decode (tests/fuzz/FuzzSupport.h, Vst2Fuzz.cpp, Lv2Fuzz.cpp, ClapFuzz.cpp). The example pieces and
 the factory program and bank files are kept there as they are.
 Python 3 standard library only.
 """
@@ -207,8 +207,99 @@ def lv2_seeds():
     write("lv2", "power-chord-and-a-missing-output", bytes(odd.data))
 
 
+# CLAP host sessions: operations as ClapFuzz.cpp decodes them.
+class ClapSession:
+    LIMITS = [1, 2, 16, 64, 128, 256, 512, 1024, 4096, 8192]
+
+    def __init__(self):
+        # Host extensions offered, the plug-in's own id, an empty other id.
+        self.data = bytearray([0, 0, 0])
+        self.most = 0
+
+    def activate(self, halves_of_44100, most):
+        """Rate 44100 x halves / 2 (halves 1 to 4), at most `most` frames a block."""
+        self.most = most
+        self.data += bytes([0, 0, halves_of_44100 - 1, self.LIMITS.index(most), 1])
+
+    def start(self):
+        self.data += bytes([3])
+
+    def below(self, count, value):
+        return bytes([value]) if count <= 256 else struct.pack("<H", value)
+
+    def process(self, frames, events):
+        """events: (frame, encoded event) in time order."""
+        self.data += bytes([4]) + self.below(self.most + 1, frames) + bytes([len(events)])
+        time = 0
+        for frame, event in events:
+            if frame == time:
+                self.data += bytes([1])
+            else:
+                self.data += bytes([0]) + self.below(frames + 1, frame - time)
+                time = frame
+            self.data += event
+        self.data += bytes([0, 0])  # both channels, given
+
+    @staticmethod
+    def note(kind, key, velocity, channel=0):
+        # kind, core space, no flags, no note id, port 0, the channel, the key, the velocity.
+        return bytes([kind, 0, 0, 0, 0, 0, channel, 0, key, 0, velocity])
+
+    @staticmethod
+    def value(index, value_of_255):
+        return bytes([5, 0, 0, 0, index, 0, 0, 0, value_of_255])
+
+    @staticmethod
+    def midi(message):
+        return bytes([10, 0, 0, 0]) + bytes(message)
+
+    def save_and_load(self):
+        self.data += bytes([12, 7, 13, 3, 40])
+
+    def load_changed_state(self, flips):
+        self.data += bytes([13, 0, len(flips)])
+        for byte, bit in flips:
+            self.data += bytes([byte, bit])
+        self.data += bytes([0, 20, 0])  # the whole record, in chunks of 21, not failing
+
+    def preset(self, key):
+        # Kind "plug-in", a location given (empty), the key.
+        self.data += bytes([14, 0, 0, 0, len(key)]) + key.encode()
+
+    def texts(self, index, text):
+        """The text read back as the value of parameter index."""
+        self.data += bytes([10, 0, index, 0, len(text)]) + text.encode()
+
+
+def clap_seeds():
+    play = ClapSession()
+    play.activate(2, 512)
+    play.start()
+    play.process(512, [(0, ClapSession.note(0, 57, 200)), (100, ClapSession.value(9, 128)),
+                       (200, ClapSession.midi((0x90, 64, 90))), (300, ClapSession.midi((0xE0, 0, 0x60)))])
+    play.process(256, [(10, ClapSession.note(1, 57, 0)), (20, ClapSession.note(2, 64, 0)),
+                       (40, ClapSession.value(18, 255))])
+    play.process(300, [])
+    play.save_and_load()
+    play.preset("7")
+    play.process(64, [(0, ClapSession.note(0, 40, 255))])
+    write("clap", "play-a-phrase", bytes(play.data))
+
+    states = ClapSession()
+    states.load_changed_state([(20, 3)])
+    states.load_changed_state([(4, 0)])
+    states.texts(9, "-6.0 dB")
+    states.texts(11, "OFF")
+    states.preset("18")
+    states.activate(4, 8192)
+    states.start()
+    states.process(1000, [(0, ClapSession.note(0, 28, 255)), (999, ClapSession.note(3, 28, 0))])
+    write("clap", "states-texts-and-presets", bytes(states.data))
+
+
 if __name__ == "__main__":
     midi_seeds()
     bank_seeds()
     vst2_seeds()
     lv2_seeds()
+    clap_seeds()
