@@ -29,7 +29,11 @@ cmake -S . -B "$root/i386" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYP
     -DGTest_DIR="$PWD/$gtest/install/lib/cmake/GTest" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 cmake --build "$root/i386" -j"$jobs"
 # ctest runs every program of this tree through qemu-i386 (the toolchain's emulator).
-ctest --test-dir "$root/i386" --output-on-failure -j"$jobs"
+# The listening tests (pitch, level and clicks measured over many renders) run on
+# 64-bit only: the 32-bit renders are held bit for bit to the 64-bit ones below, and
+# under emulation those tests alone took five minutes.
+ctest --test-dir "$root/i386" --output-on-failure -j"$jobs" \
+    -E '^(SampleRate|Tuning|ControlGlide|Levels|FactorySoundLevels)\.'
 
 echo "-- 32-bit against 64-bit rendering"
 cmake -S . -B "$root/release" -DCMAKE_BUILD_TYPE=Release -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null

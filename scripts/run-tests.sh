@@ -24,7 +24,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print
 echo "== Fuzz targets: each one's seeds and a fixed number of inputs (scripts/fuzz.sh runs one for longer)"
 scripts/fuzz.sh --check
 echo "== ThreadSanitizer"
-TSAN_OPTIONS=halt_on_error=1 run_suite build/tsan -DZEPHYRANT_SANITIZE=thread
+TSAN_OPTIONS=halt_on_error=1 run_suite build/tsan -DZEPHYRANT_SANITIZE=thread -DZEPHYRANT_TOOLS=OFF -DZEPHYRANT_LV2=OFF
 echo "== 32-bit x86 Linux: the test suite under qemu-i386, and 32-bit against 64-bit rendering"
 scripts/check-i386.sh
 echo "== Windows modules (mingw-w64): exports, imports and flags; the 64-bit one under wine64"
