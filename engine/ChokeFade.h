@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "engine/EngineMath.h"
+
 class ChokeFade {
 public:
     static constexpr double kSeconds = 0.004;
@@ -12,8 +14,7 @@ public:
     // Starts a fade at this rate: kSeconds' worth of samples, at least one.
     void start(float rate)
     {
-        const double samples = static_cast<double>(rate) * kSeconds;
-        length = samples >= 1.0 ? (samples < kLongest ? static_cast<std::int32_t>(samples + 0.5) : kLongest) : 1;
+        length = roundedSampleCount(static_cast<double>(rate) * kSeconds, kLongest);
         remaining = length;
     }
     void stop() { remaining = 0; }

@@ -24,10 +24,7 @@ public:
     void reserve(double rateFactor)
     {
         const std::int32_t longest = maximumDelayAtRate(kLongestDesignDelay, rateFactor);
-        const std::int32_t needed = longest > kMaximumDelay ? longest : kMaximumDelay;
-        if (needed != combDelay.getLength() - 1) {
-            combDelay.setMaximumDelay(needed);
-        }
+        resizeDelayLine(combDelay, longest > kMaximumDelay ? longest : kMaximumDelay);
     }
 
     // Takes the excitation and "Fixing"; returns the coloured excitation.

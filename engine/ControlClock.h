@@ -5,16 +5,14 @@
 
 #include <cstdint>
 
+#include "engine/EngineMath.h"
+
 class ControlClock {
 public:
     explicit ControlClock(std::int32_t period) : controlPeriod(period) {}
 
     // The period in samples at a rate factor: 21 at the design rate, at least 1.
-    static std::int32_t periodAt(double rateFactor)
-    {
-        const double period = 21.0 * rateFactor + 0.5;
-        return period >= 1.0 ? (period < 1e6 ? static_cast<std::int32_t>(period) : 1000000) : 1;
-    }
+    static std::int32_t periodAt(double rateFactor) { return roundedSampleCount(21.0 * rateFactor, 1000000); }
 
     // Advances by one sample; true when this sample is a control tick.
     bool tick()

@@ -264,6 +264,15 @@ inline std::int32_t maximumDelayAtRate(std::int32_t designSamples, double rateFa
     return static_cast<std::int32_t>(std::ceil(designSamples * factor));
 }
 
+// Gives a line room for maximumDelay samples unless it has exactly that room already:
+// a new size empties the line and allocates, so never while rendering.
+inline void resizeDelayLine(DelayLine& line, std::int32_t maximumDelay)
+{
+    if (maximumDelay != line.getLength() - 1) {
+        line.setMaximumDelay(maximumDelay);
+    }
+}
+
 // Empties a line, including a cached reading that may hold a bad value: the
 // processing step marks the cache stale, the clear refills the buffer.
 inline void emptyDelayLine(DelayLine& line)

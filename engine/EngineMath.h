@@ -13,6 +13,14 @@ inline float radiansPerSampleAt(float rate)
     return static_cast<float>(kSmootherTwoPi / rate);
 }
 
+// A count of samples rounded to the nearest whole one, at least 1 and at most longest
+// (1 for a count that is no number).
+inline std::int32_t roundedSampleCount(double samples, std::int32_t longest)
+{
+    const double rounded = samples + 0.5;
+    return rounded >= 1.0 ? (rounded < longest ? static_cast<std::int32_t>(rounded) : longest) : 1;
+}
+
 // True when both values have the same bits: a memo keyed on it is exact, NaN and
 // signed zeros included.
 inline bool sameBits(float a, float b)

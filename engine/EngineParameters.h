@@ -37,6 +37,13 @@ inline bool isParameterIndex(std::int32_t index)
     return static_cast<std::uint32_t>(index) < static_cast<std::uint32_t>(kNumParameters);
 }
 
+// True for the two switches, "Legato" and "PowerChord": they are on or off and
+// step, where every other parameter is continuous and glides.
+inline bool isSwitchParameter(std::int32_t index)
+{
+    return index == kLegato || index == kPowerChord;
+}
+
 // The 32-bit word a parameter's value is kept as: the float's own bits, or for
 // Legato the value truncated toward zero to a signed integer (NaN 0, values beyond
 // the int32 range saturating).

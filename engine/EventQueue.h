@@ -1,7 +1,8 @@
 // MIDI intake: the messages of a batch set the controller values at once and
 // become a queue of note, note-off and pitch-wheel entries that the render loop
 // applies at their samples; the held-key flags change with the note entries, at
-// their frames, and the wheel's position with its entries. The queue holds kQueueCapacity entries, one of them the end marker.
+// their frames, and the wheel's position with its entries. The queue holds
+// kQueueCapacity entries, one of them the end marker.
 #pragma once
 
 #include <cstdint>

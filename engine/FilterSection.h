@@ -15,17 +15,19 @@ class FilterSection {
 public:
     bool isValid() const { return limiter.isValid(); }
 
+    // Takes a new rate: the filters keep their tuning in hertz.
+    void setRateScale(const RateScale& rate)
+    {
+        scale = rate;
+        swept.setRateScale(rate);
+        resonatorCutoff = -1.0f;
+    }
+
     // Takes the block's rate and how many samples a switch of the section fades
     // over; the swept filter's cutoff starts the block at 0.
-    void beginBlock(float rate, const RateScale& rateScale, double radiansPerSample, std::int32_t fadeSamples)
+    void beginBlock(float rate, double radiansPerSample, std::int32_t fadeSamples)
     {
         fadeStep = 1.0 / fadeSamples;
-        if (!sameBits(rate, blockRate)) {
-            scale = rateScale;
-            swept.setRateScale(rateScale);
-            resonatorCutoff = -1.0f;
-        }
-        blockRate = rate;
         swept.beginBlock(radiansPerSample);
         limiter.setSampleRate(rate);
     }
@@ -136,7 +138,6 @@ private:
     SplitFilter split;
     SweptFilter swept;
     PeakLimiter limiter;
-    float blockRate = 0.0f;
     RateScale scale;
     double presence = 0.0; // how much of the section is heard: 0 off, 1 on, between while it fades
     double fadeStep = 1.0; // per sample

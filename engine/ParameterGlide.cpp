@@ -18,9 +18,7 @@ void ParameterGlide::beginBlock(const ParameterSlot* live, std::uint32_t changes
     }
     seenChanges = changes;
     seenRate = rate;
-    const double samples = kGlideSeconds * rate + 0.5;
-    const std::int32_t newLength =
-        samples >= 1.0 ? (samples < 1e7 ? static_cast<std::int32_t>(samples) : 10000000) : 1;
+    const std::int32_t newLength = roundedSampleCount(kGlideSeconds * rate, 10000000);
     // A rate learnt while rendering has nothing to glide from either.
     const bool settleAll = atOnce || newLength != length;
     length = newLength;
@@ -29,7 +27,7 @@ void ParameterGlide::beginBlock(const ParameterSlot* live, std::uint32_t changes
     for (std::int32_t index = 0; index < kNumParameters; ++index) {
         const float target = live[index].asFloat();
         Glide& glide = glides[index];
-        if (settleAll || isSwitch(index) || length == 1) {
+        if (settleAll || isSwitchParameter(index) || length == 1) {
             glide.settle(target, length);
         } else {
             glide.change(target, length);

@@ -81,8 +81,6 @@ private:
         std::int32_t count = 0;
     };
 
-    static bool isSwitch(std::int32_t index) { return index == kLegato || index == kPowerChord; }
-
     float values[kNumParameters] = {};
     Glide glides[kNumParameters];
     bool moving[kNumParameters] = {};

@@ -113,7 +113,6 @@ private:
         return half > c ? 2.0 * c / B : 1.0 - 2.0 * (c - half) / B;
     }
 
-
     RateScale scale;
     float noiseState = 0.0f;
     // Away from the design rate: design steps per sample, and the time of this sample

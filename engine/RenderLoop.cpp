@@ -39,7 +39,7 @@ void SynthEngine::beginBlock(float rate)
                                  rate);
     volume = liveValue(kVolume);
     overdrive.setVolume(volume);
-    filter.beginBlock(rate, rateScale, radiansPerSample, glide.glideSamples());
+    filter.beginBlock(rate, radiansPerSample, glide.glideSamples());
     chorus.setSampleRate(rate);
 }
 

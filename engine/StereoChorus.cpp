@@ -18,10 +18,8 @@ StereoChorus::StereoChorus(float rate)
 void StereoChorus::reserve(double rateFactor)
 {
     const std::int32_t capacity = maximumDelayAtRate(kMaximumDelay, rateFactor);
-    if (capacity != chorusDelayA.getLength() - 1) {
-        chorusDelayA.setMaximumDelay(capacity);
-        chorusDelayB.setMaximumDelay(capacity);
-    }
+    resizeDelayLine(chorusDelayA, capacity);
+    resizeDelayLine(chorusDelayB, capacity);
 }
 
 void StereoChorus::restart()

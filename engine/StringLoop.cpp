@@ -152,13 +152,13 @@ void StringLoop::retuneAwayFromDesignRate(float rate, float frequency, float det
         hzA = hzB = fd * 0.5;
         // The tracker's output is scaled to lose in each round of the loop what the
         // design's tracker loses at 44100 Hz.
-        const double a = static_cast<double>(radiansPerSampleAt(rate)) * 5.0;
-        const double designA = static_cast<double>(RateScale::kDesignRadiansPerSample) * 5.0;
+        const double tracker = static_cast<double>(radiansPerSampleAt(rate)) * 5.0;
+        const double designTracker = static_cast<double>(RateScale::kDesignRadiansPerSample) * 5.0;
         const double w = 2.0 * kPi * hzA / sampleRate;
         const double designW = 2.0 * kPi * hzA / designRate;
         trackerScale = w > 0.0 && w < kPi && designW < kPi
-                           ? trackerGain(designA, designW) / trackerGain(a, w) * (1.0 - a)
-                           : 1.0 - a;
+                           ? trackerGain(designTracker, designW) / trackerGain(tracker, w) * (1.0 - tracker)
+                           : 1.0 - tracker;
     } else {
         hzA = fd * 0.75;
         hzB = (detune * fd) * 0.5;
@@ -185,10 +185,8 @@ void StringLoop::retuneAwayFromDesignRate(float rate, float frequency, float det
 void StringLoop::reserve(double rateFactor)
 {
     const std::int32_t capacity = maximumDelayAtRate(kStringDelayCapacity, rateFactor);
-    if (capacity != stringDelayA.getLength() - 1) {
-        stringDelayA.setMaximumDelay(capacity);
-        stringDelayB.setMaximumDelay(capacity);
-    }
+    resizeDelayLine(stringDelayA, capacity);
+    resizeDelayLine(stringDelayB, capacity);
 }
 
 void StringLoop::restart()

@@ -73,7 +73,6 @@ private:
         }
     }
 
-
     RateScale scale;
     float sweepBand = 0.0f;
     float sweepLow = 0.0f;

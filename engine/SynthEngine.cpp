@@ -43,6 +43,7 @@ void SynthEngine::followRate(float rate)
     exciter.setRateScale(rateScale);
     comb.setRateFactor(rateScale.factor());
     string.setRateScale(rateScale);
+    filter.setRateScale(rateScale);
 }
 
 // A rate learnt only while rendering (followSampleRate) keeps the lines' sizes until
