@@ -9,28 +9,9 @@
 
 namespace {
 
-bool isStepped(clap_id id)
-{
-    return id == kLegato || id == kPowerChord;
-}
-
 bool isParameterId(clap_id id)
 {
     return id < static_cast<clap_id>(kNumParameters);
-}
-
-// The name without the blanks some names end in.
-void copyName(const char* name, char* out)
-{
-    std::size_t length = std::strlen(name);
-    while (length > 0 && name[length - 1] == ' ') {
-        --length;
-    }
-    if (length >= CLAP_NAME_SIZE) {
-        length = CLAP_NAME_SIZE - 1;
-    }
-    std::memcpy(out, name, length);
-    out[length] = '\0';
 }
 
 std::uint32_t CLAP_ABI count(const clap_plugin*)
@@ -45,9 +26,9 @@ bool CLAP_ABI getInfo(const clap_plugin*, std::uint32_t index, clap_param_info* 
     }
     std::memset(info, 0, sizeof *info);
     info->id = index;
-    info->flags = CLAP_PARAM_IS_AUTOMATABLE | (isStepped(index) ? CLAP_PARAM_IS_STEPPED : 0u);
+    info->flags = CLAP_PARAM_IS_AUTOMATABLE | (isSwitchParameter(static_cast<std::int32_t>(index)) ? CLAP_PARAM_IS_STEPPED : 0u);
     info->cookie = nullptr;
-    copyName(kParameterTable[index].name, info->name);
+    copyParameterName(static_cast<std::int32_t>(index), info->name, CLAP_NAME_SIZE);
     info->min_value = 0.0;
     info->max_value = 1.0;
     info->default_value = kParameterDefaults[index];
@@ -117,7 +98,7 @@ bool engineValue(clap_id id, double plain, float& value)
         return false;
     }
     const double held = plain > 1.0 ? 1.0 : (plain > 0.0 ? plain : 0.0);
-    value = isStepped(id) ? (held >= 1.0 ? 1.0f : 0.0f) : static_cast<float>(held);
+    value = isSwitchParameter(static_cast<std::int32_t>(id)) ? (held >= 1.0 ? 1.0f : 0.0f) : static_cast<float>(held);
     return true;
 }
 

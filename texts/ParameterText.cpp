@@ -34,6 +34,23 @@ constexpr float kFixingMax = 0.99f;
 
 } // namespace
 
+void copyParameterName(std::int32_t index, char* text, std::size_t size)
+{
+    if (text == nullptr || size == 0) {
+        return;
+    }
+    const char* name = isParameterIndex(index) ? kParameterTable[index].name : "";
+    std::size_t length = std::strlen(name);
+    while (length > 0 && name[length - 1] == ' ') {
+        --length;
+    }
+    if (length >= size) {
+        length = size - 1;
+    }
+    std::memcpy(text, name, length);
+    text[length] = '\0';
+}
+
 DisplayRule parameterDisplayRule(std::int32_t index)
 {
     return isParameterIndex(index) ? kDisplayRules[index] : DisplayRule::None;

@@ -3,6 +3,7 @@
 // indices and defaults are the engine's).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/EngineParameters.h"
@@ -13,6 +14,10 @@ struct ParameterInfo {
 };
 
 extern const ParameterInfo kParameterTable[kNumParameters];
+
+// Writes the name of the parameter at index without the blanks some names end in,
+// cut to fit size bytes with its terminator; empty for indices out of range.
+void copyParameterName(std::int32_t index, char* text, std::size_t size);
 
 // How a parameter's live value becomes its display text.
 enum class DisplayRule {

@@ -14,11 +14,6 @@ namespace {
 
 constexpr std::size_t kDisplaySize = 9;
 
-bool isSwitch(std::int32_t index)
-{
-    return index == kLegato || index == kPowerChord;
-}
-
 // Legato is on for a value whose integer is not 0, PowerChord for any value but 0.
 bool switchIsOn(std::int32_t index, float value)
 {
@@ -31,7 +26,7 @@ void formatDisplay(std::int32_t index, float value, char* display)
 {
     formatParameterDisplay(index, value, display);
     if (display[0] == '\0') {
-        if (isSwitch(index)) {
+        if (isSwitchParameter(index)) {
             std::strcpy(display, switchIsOn(index, value) ? "On" : "Off");
         } else {
             formatFloatText(value, display);
@@ -105,7 +100,7 @@ bool readNumber(const std::string& text, double& number)
 bool displayToValue(std::int32_t index, const std::string& display, double& value)
 {
     const DisplayRule rule = parameterDisplayRule(index);
-    if (isSwitch(index) && (isWord(display, "on") || isWord(display, "off"))) {
+    if (isSwitchParameter(index) && (isWord(display, "on") || isWord(display, "off"))) {
         value = isWord(display, "on") ? 1.0 : 0.0;
         return true;
     }
@@ -169,7 +164,7 @@ float valueShowing(std::int32_t index, float guess, const std::string& display)
     char shown[kDisplaySize];
     formatDisplay(index, guess, shown);
     double target = 0.0;
-    if (display == shown || isSwitch(index) || !readNumber(display, target)) {
+    if (display == shown || isSwitchParameter(index) || !readNumber(display, target)) {
         return guess;
     }
     const double direction = parameterDisplayRule(index) == DisplayRule::Bipolar ? -1.0 : 1.0;

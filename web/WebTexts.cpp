@@ -1,7 +1,7 @@
 // Parameter texts and factory sounds behind the C interface, straight from the
 // tables every front end shows (texts/, presets/), so the page cannot drift from
 // the plug-ins.
-#include <cstring>
+#include <cstddef>
 
 #include "presets/FactorySounds.h"
 #include "texts/ParameterText.h"
@@ -26,18 +26,7 @@ int32_t zephyrant_parameter_count(void)
 
 const char* zephyrant_parameter_name(int32_t index)
 {
-    if (!isParameterIndex(index)) {
-        return "";
-    }
-    std::size_t length = std::strlen(kParameterTable[index].name);
-    while (length > 0 && kParameterTable[index].name[length - 1] == ' ') {
-        --length;
-    }
-    if (length >= sizeof textBuffer) {
-        length = sizeof textBuffer - 1;
-    }
-    std::memcpy(textBuffer, kParameterTable[index].name, length);
-    textBuffer[length] = '\0';
+    copyParameterName(index, textBuffer, sizeof textBuffer);
     return textBuffer;
 }
 
