@@ -23,6 +23,14 @@ std::uint8_t midiVelocity(double velocity)
     return scaled >= 127.0 ? 127 : (scaled < 1.0 ? 1 : static_cast<std::uint8_t>(scaled));
 }
 
+// A note-off or choke names this port, a channel and a key, each of them possibly
+// the wildcard -1.
+bool addressesThisInput(const clap_event_note& note)
+{
+    return forThisPort(note.port_index) && note.channel >= kWildcard && note.channel <= 15 &&
+           note.key >= kWildcard && note.key <= 127;
+}
+
 bool noteEventFits(const clap_event_header& event)
 {
     return event.size >= sizeof(clap_event_note);
@@ -48,8 +56,7 @@ std::uint32_t NoteInput::translate(const clap_event_header& event, MidiMessage* 
     }
     if (event.type == CLAP_EVENT_NOTE_OFF && noteEventFits(event)) {
         const auto& note = reinterpret_cast<const clap_event_note&>(event);
-        if (!forThisPort(note.port_index) || note.channel < kWildcard || note.channel > 15 ||
-            note.key < kWildcard || note.key > 127) {
+        if (!addressesThisInput(note)) {
             return 0;
         }
         // Every channel plays the one voice; a wildcard channel releases on channel 0.
@@ -89,8 +96,7 @@ bool NoteInput::takeChoke(const clap_event_header& event)
         return false;
     }
     const auto& note = reinterpret_cast<const clap_event_note&>(event);
-    if (!forThisPort(note.port_index) || note.channel < kWildcard || note.channel > 15 || note.key < kWildcard ||
-        note.key > 127) {
+    if (!addressesThisInput(note)) {
         return false;
     }
     for (bool& pressed : keyPressed) {
