@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr const char* kBasicName = "Basic";
-constexpr const char* kBasicDescription = "The instrument's default settings: a plain plucked string";
-
 std::uint32_t presetCount()
 {
     return static_cast<std::uint32_t>(kFactorySoundCount) + 1;
@@ -123,7 +120,7 @@ bool CLAP_ABI getMetadata(const clap_preset_discovery_provider*, std::uint32_t k
     for (std::uint32_t index = 0; index < presetCount(); ++index) {
         char key[12];
         std::snprintf(key, sizeof key, "%u", static_cast<unsigned>(index));
-        const char* name = index == 0 ? kBasicName : kFactorySounds[index - 1].name;
+        const char* name = index == 0 ? kBasicSoundName : kFactorySounds[index - 1].name;
         if (!receiver->begin_preset(receiver, name, key)) {
             break;
         }
@@ -137,7 +134,7 @@ bool CLAP_ABI getMetadata(const clap_preset_discovery_provider*, std::uint32_t k
             receiver->add_creator(receiver, kVendorName);
         }
         if (receiver->set_description != nullptr) {
-            receiver->set_description(receiver, index == 0 ? kBasicDescription
+            receiver->set_description(receiver, index == 0 ? kBasicSoundDescription
                                                            : kFactorySounds[index - 1].description);
         }
     }

@@ -18,7 +18,7 @@ Lv2Preset presetOf(const char* name, const char* description, const float* value
 std::vector<Lv2Preset> bundlePresets()
 {
     std::vector<Lv2Preset> presets{
-        presetOf("Basic", "The instrument's own program: every parameter at its default", kParameterDefaults)};
+        presetOf(kBasicSoundName, kBasicSoundDescription, kParameterDefaults)};
     for (std::size_t n = 0; n < kFactorySoundCount; ++n) {
         presets.push_back(presetOf(kFactorySounds[n].name, kFactorySounds[n].description, kFactorySounds[n].values));
     }

@@ -17,6 +17,11 @@ struct FactorySound {
 // The longest name a program holds (24 characters with the terminator).
 constexpr std::size_t kSoundNameLength = 23;
 
+// The instrument's own program, every parameter at its default: the front ends that
+// list presets offer it before the factory sounds.
+constexpr const char* kBasicSoundName = "Basic";
+constexpr const char* kBasicSoundDescription = "The instrument's own program: every parameter at its default";
+
 // The set in the order hosts list it.
 extern const FactorySound kFactorySounds[];
 extern const std::size_t kFactorySoundCount;

@@ -19,7 +19,6 @@ namespace {
 const ProgramFileIdentity kInstrumentIdentity{fourCharacterCode("zphr"), 1, kNumParameters};
 constexpr std::size_t kBankPrograms = 128;
 constexpr const char* kBankFileName = "Zephyrant Factory.fxb";
-constexpr const char* kBasicName = "Basic";
 
 StoredProgram programOf(const char* name, const float* values)
 {
@@ -78,6 +77,6 @@ int main(int argc, char** argv)
                      bank.size(), kBankPrograms);
         return 1;
     }
-    bank.resize(kBankPrograms, programOf(kBasicName, kParameterDefaults));
+    bank.resize(kBankPrograms, programOf(kBasicSoundName, kParameterDefaults));
     return save(directory + "/" + kBankFileName, bankFileImage(kInstrumentIdentity, bank)) ? 0 : 1;
 }
