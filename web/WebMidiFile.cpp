@@ -50,8 +50,7 @@ ZephyrantSchedule* zephyrant_schedule_midi_file(const uint8_t* data, size_t size
             placed.bytes[0] = event.bytes[0];
             placed.bytes[1] = event.bytes[1];
             placed.bytes[2] = event.bytes[2];
-            const std::uint8_t kind = event.bytes[0] & 0xF0;
-            placed.size = kind == 0xC0 || kind == 0xD0 ? 2 : 3;
+            placed.size = midiMessageSize(event.bytes[0]);
             schedule->events.push_back(placed);
         }
         schedule->endFrame = static_cast<double>(endFrame);

@@ -78,13 +78,6 @@ struct TempoChange {
     std::int64_t microsecondsPerQuarter;
 };
 
-// Number of data bytes that follow a channel status.
-int dataByteCount(std::uint8_t status)
-{
-    const std::uint8_t kind = status & 0xF0u;
-    return kind == 0xC0u || kind == 0xD0u ? 1 : 2;
-}
-
 // Reads the events of one track chunk [reader position, end) into messages and
 // tempo changes; answers false with the reason of the first malformed byte.
 bool readTrack(ByteReader& reader, std::size_t end, std::vector<MidiMessage>& messages,
@@ -162,7 +155,7 @@ bool readTrack(ByteReader& reader, std::size_t end, std::vector<MidiMessage>& me
         MidiMessage message;
         message.tick = tick;
         message.bytes[0] = runningStatus;
-        message.size = static_cast<std::uint8_t>(1 + dataByteCount(runningStatus));
+        message.size = midiMessageSize(runningStatus);
         for (int i = 1; i < message.size; ++i) {
             if (reader.remaining(end) == 0) {
                 error = "track ends inside a channel message" + at(eventStart);
@@ -182,6 +175,12 @@ bool readTrack(ByteReader& reader, std::size_t end, std::vector<MidiMessage>& me
 }
 
 } // namespace
+
+std::uint8_t midiMessageSize(std::uint8_t status)
+{
+    const std::uint8_t kind = status & 0xF0u;
+    return kind == 0xC0u || kind == 0xD0u ? 2 : 3;
+}
 
 bool MidiFile::parse(const std::uint8_t* data, std::size_t size, std::string& error)
 {

@@ -15,6 +15,10 @@ struct MidiMessage {
     std::uint8_t size = 0;
 };
 
+// The bytes of a channel message with this status, the status included: 2 for
+// program changes and channel aftertouch, 3 for the others.
+std::uint8_t midiMessageSize(std::uint8_t status);
+
 class MidiFile {
 public:
     // Parses a file image. Answers false with a one-line reason in error
