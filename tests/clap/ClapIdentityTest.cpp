@@ -200,19 +200,6 @@ Stereo renderClap(double rate, const std::vector<ClapBlock>& blocks)
     return out;
 }
 
-struct IdentityCase {
-    std::size_t phrase;
-    std::vector<std::uint32_t> blocks;
-};
-
-void PrintTo(const IdentityCase& identityCase, std::ostream* out)
-{
-    *out << phrases()[identityCase.phrase].name << ", blocks of";
-    for (std::uint32_t frames : identityCase.blocks) {
-        *out << " " << frames;
-    }
-}
-
 class ClapIdentityTest : public ::testing::TestWithParam<IdentityCase> {
 protected:
     void SetUp() override
@@ -259,24 +246,9 @@ TEST(ClapNoteEvents, PhrasesWithNotesAsClapEventsRenderAsWithTheSameNotesAsMidi)
     }
 }
 
-std::vector<IdentityCase> identityCases()
-{
-    std::vector<IdentityCase> cases;
-    for (std::size_t phrase = 0; phrase < phrases().size(); ++phrase) {
-        for (const std::vector<std::uint32_t>& blocks : identityBlockLengths()) {
-            cases.push_back({phrase, blocks});
-        }
-    }
-    return cases;
-}
-
-std::string identityCaseName(const ::testing::TestParamInfo<IdentityCase>& info)
-{
-    const std::vector<std::uint32_t>& blocks = info.param.blocks;
-    return "Phrase" + std::to_string(info.param.phrase + 1) +
-           (blocks.size() == 1 ? "BlocksOf" + std::to_string(blocks[0]) : std::string("RaggedBlocks"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Phrases, ClapIdentityTest, ::testing::ValuesIn(identityCases()), identityCaseName);
+INSTANTIATE_TEST_SUITE_P(Phrases, ClapIdentityTest, ::testing::ValuesIn(identityCases()),
+                         [](const ::testing::TestParamInfo<IdentityCase>& info) {
+                             return identityCaseName(info.param, "Blocks");
+                         });
 
 } // namespace

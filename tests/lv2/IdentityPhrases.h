@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <ostream>
+#include <string>
 #include <vector>
 
 namespace identity_phrases {
@@ -150,6 +152,41 @@ inline std::vector<Phrase> phrases()
 inline std::vector<std::vector<std::uint32_t>> identityBlockLengths()
 {
     return {{1}, {64}, {4096}, {1, 0, 64, 300, 4096, 17}};
+}
+
+// One bit-identity check: a phrase and the lengths of the blocks it is played in.
+struct IdentityCase {
+    std::size_t phrase;
+    std::vector<std::uint32_t> blocks;
+};
+
+// Every phrase in every partition of identityBlockLengths.
+inline std::vector<IdentityCase> identityCases()
+{
+    std::vector<IdentityCase> cases;
+    for (std::size_t phrase = 0; phrase < phrases().size(); ++phrase) {
+        for (const std::vector<std::uint32_t>& blocks : identityBlockLengths()) {
+            cases.push_back({phrase, blocks});
+        }
+    }
+    return cases;
+}
+
+inline void PrintTo(const IdentityCase& identityCase, std::ostream* out)
+{
+    *out << phrases()[identityCase.phrase].name << ", blocks of";
+    for (std::uint32_t frames : identityCase.blocks) {
+        *out << " " << frames;
+    }
+}
+
+// A test name for the case, the blocks called unit: "Phrase2BlocksOf64",
+// "Phrase3RaggedBlocks".
+inline std::string identityCaseName(const IdentityCase& identityCase, const std::string& unit)
+{
+    const std::vector<std::uint32_t>& blocks = identityCase.blocks;
+    return "Phrase" + std::to_string(identityCase.phrase + 1) +
+           (blocks.size() == 1 ? unit + "Of" + std::to_string(blocks[0]) : "Ragged" + unit);
 }
 
 // Index of the first sample whose bits differ in either channel of two renderings
