@@ -16,4 +16,4 @@ cmake --build "$native" -j"$(nproc)" --target Zephyrant zephyrant-render zephyra
 
 cd tests/web
 npm ci --no-audit --no-fund --loglevel=error
-ZEPHYRANT_NATIVE_BUILD="$native" node --test --test-concurrency=1 --test-reporter=spec
+ZEPHYRANT_NATIVE_BUILD="$native" node --test --test-concurrency=1 --test-reporter=tap

@@ -460,8 +460,7 @@ int run(const Options& options)
         }
         std::fprintf(stderr, "%s: %.2f s, %d Hz stereo %s; peak %s, RMS %s, %s; rendered at %s\n",
                      escapeControlCharacters(output.destination().shownName()).c_str(), seconds, options.sampleRate,
-                     format.c_str(),
-                     meter.peakText().c_str(), meter.rmsText().c_str(), overs.c_str(), speed);
+                     format.c_str(), meter.peakText().c_str(), meter.rmsText().c_str(), overs.c_str(), speed);
     }
     return kExitSuccess;
 }
