@@ -18,7 +18,7 @@ fuzz=("${build[@]}" clang libclang-rt-14-dev)
 # sox reads the renderer's files back as other programs do; sordi, lilv-utils and
 # liblilv-dev: the LV2 validator, lv2info, lv2bench and the host library of the LV2 tests.
 test=("${build[@]}" libgtest-dev googletest sox sordi lilv-utils liblilv-dev "${mingw[@]}" g++-multilib qemu-user wine64
-      "${web[@]}" chromium clang libclang-rt-14-dev)
+      "${web[@]}" chromium libclang-rt-14-dev)
 # A real CLAP host for the test job: qtractor's headless plug-in scanner. It needs
 # the JACK 2 library, which the STK of the benchmarks takes too when its headers
 # are JACK 2's: with JACK 1's, each install would remove the other.
